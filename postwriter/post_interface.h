@@ -1,0 +1,49 @@
+// The flat writing interface over the one process-wide results writer.
+// Every operation returns 0 on success and a non-zero status otherwise.
+#pragma once
+
+#include "post_types.h"
+
+class CPostFile;
+
+// The current writer (owned), the writer that receives mesh blocks (not owned), and the
+// status of the last close of a writer's file.
+extern CPostFile* g_resultWriter;
+extern CPostFile* g_meshWriter;
+extern int g_closeStatus;
+
+// Makes a closed writer for the mode, or null for an unknown mode or no memory.
+CPostFile* CreatePostFile(int mode);
+
+// Replaces every double quote of s by an apostrophe, in place; returns s.
+char* SanitizeQuotes(char* s);
+
+// 0 opened; 1 a file is already open; 2 no writer for the mode; 4 the file cannot be
+// opened; 5 the file header could not be written.
+int PostOpenResultFile(const char* path, int mode);
+// The close status of the file, or 1 when no file is open.
+int PostCloseResultFile();
+
+int PostBeginMesh(const char* name, int dimension, int elementType, int nnode);
+int PostBeginCoordinates();
+int PostWriteCoordinates(int id, double x, double y, double z);
+int PostEndCoordinates();
+int PostBeginElements();
+// nodes holds the node count given to PostBeginMesh.
+int PostWriteElement(int id, const int* nodes);
+int PostEndElements();
+int PostEndMesh();
+
+int PostBeginGaussPoint(const char* name, int elementType, const char* meshName, int count,
+                        int nodesIncluded, int internal);
+int PostEndGaussPoint();
+
+int PostBeginResult(const char* name, const char* analysis, double step, int type, int location,
+                    const char* gaussPointSet, const char* rangeTable, int componentCount,
+                    const char* const* componentNames);
+int PostWriteScalar(int id, double value);
+int PostWriteVector(int id, double x, double y, double z);
+int PostWriteMatrix(int id, double sxx, double syy, double szz, double sxy, double syz,
+                    double sxz);
+int PostWritePlainDefMatrix(int id, double sxx, double syy, double sxy, double szz);
+int PostEndResult();
