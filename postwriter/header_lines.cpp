@@ -1,0 +1,144 @@
+#include "header_lines.h"
+
+#include "post_interface.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+char* SanitizeQuotes(char* s) {
+  if (s == nullptr) return s;
+  for (char* c = s; *c != '\0'; ++c) {
+    if (*c == '"') *c = '\'';
+  }
+  return s;
+}
+
+namespace {
+
+// Where to cut text to at most limit bytes without splitting a UTF-8 sequence.
+std::size_t CutPoint(const std::string& text, std::size_t limit) {
+  if (text.size() <= limit) return text.size();
+  std::size_t cut = limit;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+  return cut;
+}
+
+}  // namespace
+
+void HeaderLine::AddText(const char* text) { m_pieces.push_back({text, std::string(), false}); }
+
+void HeaderLine::AddFormat(const char* format, ...) {
+  char words[kBufferSize];
+  va_list args;
+  va_start(args, format);
+  int length = std::vsnprintf(words, sizeof words, format, args);
+  va_end(args);
+  if (length < 0) words[0] = '\0';
+  AddText(words);
+}
+
+void HeaderLine::AddQuoted(const char* lead, const char* name) {
+  Piece piece{lead, name != nullptr ? name : "", true};
+  SanitizeQuotes(piece.name.data());
+  m_pieces.push_back(std::move(piece));
+}
+
+// Shortens the names of the first pieceCount pieces so that together they take at most
+// budget characters: every name longer than a common cap is cut to it, the cap being as
+// large as the budget allows.
+void HeaderLine::FitNames(std::size_t budget, std::size_t pieceCount) {
+  std::vector<std::size_t> lengths;
+  for (std::size_t i = 0; i < pieceCount; ++i) {
+    if (m_pieces[i].quoted) lengths.push_back(m_pieces[i].name.size());
+  }
+  std::sort(lengths.begin(), lengths.end());
+  std::size_t cap = SIZE_MAX;
+  for (std::size_t i = 0; i < lengths.size(); ++i) {
+    std::size_t share = budget / (lengths.size() - i);
+    if (lengths[i] > share) {
+      cap = share;
+      break;
+    }
+    budget -= lengths[i];
+  }
+  if (cap == SIZE_MAX) return;
+  for (std::size_t i = 0; i < pieceCount; ++i) {
+    std::string& name = m_pieces[i].name;
+    name.resize(CutPoint(name, cap));
+  }
+}
+
+const char* HeaderLine::Compose() {
+  // The words and quotes are kept whole; pieces whose words no longer fit are left out
+  // together with everything after them.
+  std::size_t structure = 0;
+  std::size_t kept = 0;
+  for (; kept < m_pieces.size(); ++kept) {
+    const Piece& piece = m_pieces[kept];
+    std::size_t words = piece.lead.size() + (piece.quoted ? 2 : 0);
+    if (words > kMaxLength - structure) break;
+    structure += words;
+  }
+  FitNames(kMaxLength - structure, kept);
+
+  char* out = m_line;
+  for (std::size_t i = 0; i < kept; ++i) {
+    const Piece& piece = m_pieces[i];
+    out = std::copy(piece.lead.begin(), piece.lead.end(), out);
+    if (piece.quoted) {
+      *out++ = '"';
+      out = std::copy(piece.name.begin(), piece.name.end(), out);
+      *out++ = '"';
+    }
+  }
+  *out = '\0';
+  m_length = static_cast<std::size_t>(out - m_line);
+  return m_line;
+}
+
+HeaderLine MeshHeaderLine(const char* name, int dimension, const char* elemType, int nnode) {
+  HeaderLine line;
+  line.AddQuoted("MESH ", name);
+  line.AddFormat(" dimension %d ElemType %s Nnode %d", dimension, elemType, nnode);
+  line.Compose();
+  return line;
+}
+
+HeaderLine GaussPointHeaderLine(const char* name, const char* elemType, const char* meshName) {
+  HeaderLine line;
+  line.AddQuoted("GaussPoints ", name);
+  line.AddFormat(" ElemType %s", elemType);
+  if (meshName != nullptr && meshName[0] != '\0') line.AddQuoted(" ", meshName);
+  line.Compose();
+  return line;
+}
+
+HeaderLine ResultHeaderLine(const char* name, const char* analysis, double step,
+                            const char* typeName, int location, const char* gaussPointSet) {
+  HeaderLine line;
+  line.AddQuoted("Result ", name);
+  line.AddQuoted(" ", analysis);
+  line.AddFormat(" %g %s %s", step, typeName, location == 0 ? "OnNodes" : "OnGaussPoints");
+  if (location == 1) line.AddQuoted(" ", gaussPointSet);
+  line.Compose();
+  return line;
+}
+
+HeaderLine RangeTableLine(const char* rangeTable) {
+  HeaderLine line;
+  line.AddQuoted("ResultRangesTable ", rangeTable);
+  line.Compose();
+  return line;
+}
+
+HeaderLine ComponentNamesLine(int componentCount, const char* const* componentNames) {
+  HeaderLine line;
+  line.AddText("ComponentNames");
+  for (int i = 0; i < componentCount; ++i) {
+    line.AddQuoted(" ", componentNames != nullptr ? componentNames[i] : nullptr);
+  }
+  line.Compose();
+  return line;
+}

@@ -1,0 +1,122 @@
+#include "post_binary.h"
+
+#include "post_interface.h"
+
+#include <cstdarg>
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+constexpr std::int32_t kFileMarker = 2333;
+constexpr std::int32_t kEndOfValues = -1;
+constexpr std::int32_t kMaterialNumber = 1;
+
+}  // namespace
+
+CPostBinary::~CPostBinary() { Close(); }
+
+int CPostBinary::Open(const char* path) {
+  if (m_gzFile.IsOpen()) Close();
+  if (!m_gzFile.Open(path)) return 1;
+  PutInt(kFileMarker);  // a failure here shows in later results and the close status
+  return 0;
+}
+
+int CPostBinary::Close() {
+  g_closeStatus = m_gzFile.IsOpen() ? m_gzFile.Close() : 1;
+  return g_closeStatus;
+}
+
+int CPostBinary::Flush() {
+  if (!m_gzFile.IsOpen()) return 1;
+  return m_gzFile.Flush(GzipFile::FlushMode::kFull);
+}
+
+int CPostBinary::WriteString(const char* s) {
+  if (!m_gzFile.IsOpen()) return 1;
+  if (s == nullptr) s = "";
+  std::size_t length = std::strlen(s) + 1;  // the terminating NUL is part of the record
+  if (length > static_cast<std::size_t>(INT32_MAX)) return 1;
+  PutInt(static_cast<std::int32_t>(length));
+  m_gzFile.Append(s, length);
+  return m_gzFile.Failed() ? 1 : 0;
+}
+
+int CPostBinary::BeginCoordinates() { return WriteString("Coordinates -1 Indexed"); }
+
+int CPostBinary::BeginElements() { return WriteString("Elements -1 Indexed"); }
+
+int CPostBinary::BeginValues() { return WriteString("Values -1 Indexed"); }
+
+int CPostBinary::EndValues() {
+  if (!m_gzFile.IsOpen()) return 1;
+  PutInt(kEndOfValues);
+  if (m_gzFile.Failed()) return 1;
+  return WriteString("End Values");
+}
+
+void CPostBinary::PutFloat(double value) {
+  float single = static_cast<float>(value);
+  std::uint32_t bits;
+  std::memcpy(&bits, &single, sizeof bits);
+  m_gzFile.AppendLE32(bits);
+}
+
+void CPostBinary::PutEntityId(int id) {
+  if (id != m_lastId) {
+    PutInt(id);
+    m_lastId = id;
+  }
+}
+
+int CPostBinary::WriteValues(int id, int count, const double* values) {
+  if (!m_gzFile.IsOpen()) return 1;
+  if (values == nullptr) count = 0;
+  PutEntityId(id);
+  for (int i = 0; i < count; ++i) PutFloat(values[i]);
+  return 0;
+}
+
+int CPostBinary::WriteValuesVA(int id, int count, ...) {
+  if (!m_gzFile.IsOpen()) return 1;
+  PutEntityId(id);
+  va_list args;
+  va_start(args, count);
+  for (int i = 0; i < count; ++i) PutFloat(va_arg(args, double));
+  va_end(args);
+  return 0;
+}
+
+int CPostBinary::Write2D(double x, double y) {
+  if (!m_gzFile.IsOpen()) return 1;
+  PutFloat(x);
+  PutFloat(y);
+  return 0;
+}
+
+int CPostBinary::Write3D(double x, double y, double z) {
+  if (!m_gzFile.IsOpen()) return 1;
+  PutFloat(x);
+  PutFloat(y);
+  PutFloat(z);
+  return 0;
+}
+
+int CPostBinary::WriteElem(int id, int count, const int* nodes) {
+  if (!m_gzFile.IsOpen()) return 1;
+  if (nodes == nullptr) count = 0;
+  PutInt(id);
+  for (int i = 0; i < count; ++i) PutInt(nodes[i]);
+  switch (CheckConnectivity(count)) {
+    case 0:
+      PutInt(kMaterialNumber);
+      return 0;
+    case 1:
+      return 0;  // the caller's last number is the material number
+    default:
+      return 1;
+  }
+}
+
+int CPostBinary::WritePostHeader() { return WriteString("KelPostEx1.1"); }
