@@ -1,0 +1,10 @@
+// The extension's entry point, called by Tcl's load.
+#include <tcl.h>
+
+#include "conversion_command.h"
+
+extern "C" int Odbpost_Init(Tcl_Interp* interp) {
+  if (Tcl_InitStubs(interp, "8.4", 0) == nullptr) return TCL_ERROR;
+  Tcl_CreateObjCommand(interp, "odbpost", ConversionCommand, nullptr, nullptr);
+  return TCL_OK;
+}

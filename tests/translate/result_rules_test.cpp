@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "component_rows.h"
+#include "gauss_point_results.h"
+#include "paths.h"
+#include "post_types.h"
+#include "result_walk.h"
+
+namespace {
+
+TEST(ResultTypes, DataTypeTable) {
+  const int expected[13] = {0, 0, 0, 1, 2, 2, 2, 2, 3, 2, -1, -1, -1};
+  for (int code = 0; code < 13; ++code) EXPECT_EQ(expected[code], ResultTypeOfDataType(code));
+  EXPECT_EQ(-1, ResultTypeOfDataType(13));
+  EXPECT_EQ(-1, ResultTypeOfDataType(-1));
+}
+
+TEST(ResultTypes, RowWidthDecidesTheWrittenType) {
+  EXPECT_EQ(RESULT_SCALAR, ResultTypeOfWidth(1));
+  EXPECT_EQ(RESULT_VECTOR, ResultTypeOfWidth(2));
+  EXPECT_EQ(RESULT_VECTOR, ResultTypeOfWidth(3));
+  EXPECT_EQ(RESULT_PLAIN_DEFORMATION_MATRIX, ResultTypeOfWidth(4));
+  EXPECT_EQ(RESULT_MATRIX, ResultTypeOfWidth(6));
+  for (int width : {0, 5, 7, 9, -1}) EXPECT_EQ(-1, ResultTypeOfWidth(width)) << width;
+}
+
+TEST(GaussPoints, ExpectedCounts) {
+  EXPECT_EQ(1, ExpectedGaussPointCount(GEOMETRY_POINT));
+  EXPECT_EQ(2, ExpectedGaussPointCount(GEOMETRY_LINEAR));
+  EXPECT_EQ(3, ExpectedGaussPointCount(GEOMETRY_TRIANGLE));
+  EXPECT_EQ(4, ExpectedGaussPointCount(GEOMETRY_QUADRILATERAL));
+  EXPECT_EQ(4, ExpectedGaussPointCount(GEOMETRY_TETRAHEDRA));
+  EXPECT_EQ(8, ExpectedGaussPointCount(GEOMETRY_HEXAHEDRA));
+  EXPECT_EQ(-1, ExpectedGaussPointCount(GEOMETRY_NONE));
+  EXPECT_EQ(-1, ExpectedGaussPointCount(7));
+}
+
+TEST(GaussPoints, SetNamesMatchIgnoringCaseAndGrowByDoubling) {
+  GaussPointSetNames names;
+  EXPECT_EQ(10000, names.capacity());
+  const char* stored = names.Append("Part-1 C3D8 GP=8");
+  EXPECT_EQ(stored, names.Find("PART-1 c3d8 gp=8"));
+  EXPECT_EQ(nullptr, names.Find("Part-1 C3D8 GP=1"));
+  for (int i = 1; i <= 10000; ++i) names.Append(("set " + std::to_string(i)).c_str());
+  EXPECT_EQ(10001, names.count());
+  EXPECT_EQ(20000, names.capacity());
+  // Texts handed out before the growth stay valid.
+  EXPECT_STREQ("Part-1 C3D8 GP=8", stored);
+  EXPECT_NE(nullptr, names.Find("SET 10000"));
+}
+
+TEST(Paths, UpgradedName) {
+  EXPECT_EQ("D:\\runs\\beam_upgraded.odb", UpgradedName("D:\\runs\\beam.odb"));
+  EXPECT_EQ("D:\\jobs_upgraded.odb", UpgradedName("D:\\jobs.old\\beam"));
+  EXPECT_EQ("/data/beam_upgraded.odb", UpgradedName("/data/beam"));
+  EXPECT_EQ("run.v2_upgraded.odb", UpgradedName("run.v2.odb"));
+}
+
+TEST(Paths, SameFileThroughLinksAndSpellings) {
+  char dir[] = "/tmp/odbpost-paths-XXXXXX";
+  ASSERT_NE(nullptr, mkdtemp(dir));
+  const std::string file = std::string(dir) + "/a.odb";
+  const std::string link = std::string(dir) + "/b.odb";
+  std::FILE* f = std::fopen(file.c_str(), "w");
+  ASSERT_NE(nullptr, f);
+  std::fclose(f);
+  ASSERT_EQ(0, symlink(file.c_str(), link.c_str()));
+  EXPECT_TRUE(IsSameFile(file.c_str(), link.c_str()));
+  EXPECT_TRUE(IsSameFile(file.c_str(), (std::string(dir) + "/./a.odb").c_str()));
+  EXPECT_FALSE(IsSameFile(file.c_str(), (std::string(dir) + "/missing.odb").c_str()));
+  EXPECT_FALSE(IsSameFile((std::string(dir) + "/missing.odb").c_str(),
+                          (std::string(dir) + "/missing.odb").c_str()));
+  unlink(link.c_str());
+  unlink(file.c_str());
+  rmdir(dir);
+}
+
+}  // namespace

@@ -1,0 +1,52 @@
+#include "component_rows.h"
+
+#include <tcl.h>
+
+#include <cstdio>
+
+#include "post_interface.h"
+#include "post_types.h"
+
+int ResultTypeOfWidth(int width) {
+  switch (width) {
+    case 1:
+      return RESULT_SCALAR;
+    case 2:
+    case 3:
+      return RESULT_VECTOR;
+    case 4:
+      return RESULT_PLAIN_DEFORMATION_MATRIX;
+    case 6:
+      return RESULT_MATRIX;
+    default:
+      return -1;
+  }
+}
+
+int WriteComponentRow(int id, const float* c, int width) {
+  switch (width) {
+    case 1:
+      PostWriteScalar(id, c[0]);
+      return 0;
+    case 2:
+      PostWriteVector(id, c[0], c[1], 0.0);
+      return 0;
+    case 3:
+      PostWriteVector(id, c[0], c[1], c[2]);
+      return 0;
+    case 4:
+      PostWritePlainDefMatrix(id, c[0], c[1], c[2], c[3]);
+      return 0;
+    case 6:
+      PostWriteMatrix(id, c[0], c[1], c[2], c[3], c[4], c[5]);
+      return 0;
+    default:
+      return 1;
+  }
+}
+
+void SetUnknownWidthMessage(Tcl_Interp* interp, int width) {
+  char message[64];
+  std::snprintf(message, sizeof message, "unknown numComp: %d\n", width);
+  Tcl_SetObjResult(interp, Tcl_NewStringObj(message, -1));
+}

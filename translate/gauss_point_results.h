@@ -1,0 +1,49 @@
+// Field outputs given per element: Gauss point sets and one result per accepted block.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "mesh_table.h"
+#include "names.h"
+
+struct Tcl_Interp;
+class odb_StepRepositoryIT;
+class odb_SequenceFieldBulkData;
+
+// The Gauss point sets already defined in the output, for the whole conversion: a set is
+// defined once and referred to by every later result.
+class GaussPointSetNames {
+ public:
+  static constexpr int kInitialCapacity = 10000;
+  GaussPointSetNames() : m_names(kInitialCapacity) {}
+
+  // The stored name equal to name ignoring case, or null.
+  const char* Find(const char* name) const;
+  // Stores a copy (doubling the capacity when full) and returns it.
+  const char* Append(const char* name);
+  int count() const { return m_count; }
+  int capacity() const { return static_cast<int>(m_names.size()); }
+
+ private:
+  std::vector<OwnedText> m_names;
+  int m_count = 0;
+};
+
+// The points per element accepted on a mesh of this geometry besides 1, or -1 for none.
+int ExpectedGaussPointCount(int geometry);
+
+// Blocks of one field output that share a mesh, a set and a point count.
+struct GaussPointGroup {
+  const MeshInfo* mesh;
+  const char* setName;  // held by GaussPointSetNames
+  int pointCount;
+  int blockCount;
+};
+
+// Defines the Gauss point sets of the field output's accepted blocks, then writes one result
+// per accepted block, group by group. Returns 0, or 1 with the interpreter's result set.
+int WriteGaussPointResults(Tcl_Interp* interp, const std::string& baseName,
+                           const odb_StepRepositoryIT& step, int frameIndex, int fieldType,
+                           int location, const odb_SequenceFieldBulkData& blocks,
+                           const MeshTable& table, int count, GaussPointSetNames& setNames);

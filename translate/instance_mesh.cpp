@@ -1,0 +1,98 @@
+#include "instance_mesh.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "element_shape.h"
+#include "odb_API.h"
+#include "post_interface.h"
+
+namespace {
+
+// 3 for the three-dimensional space, 2 for the planar and axisymmetric ones, 0 otherwise.
+int DimensionOf(odb_Enum::odb_DimensionEnum space) {
+  switch (space) {
+    case odb_Enum::THREE_D:
+      return 3;
+    case odb_Enum::TWO_D_PLANAR:
+    case odb_Enum::AXISYMMETRIC:
+      return 2;
+    default:
+      return 0;
+  }
+}
+
+void WriteCoordinates(const odb_SequenceNode& nodes, int dimension, int nodeOffset) {
+  PostBeginCoordinates();
+  const int count = nodes.size();
+  for (int j = 0; j < count; ++j) {
+    const odb_Node node = nodes[j];
+    const float* xyz = node.coordinates();
+    // A planar mesh ignores the stored third coordinate.
+    const double z = dimension == 3 ? static_cast<double>(xyz[2]) : 0.0;
+    PostWriteCoordinates(ShiftLabel(node.label(), nodeOffset), xyz[0], xyz[1], z);
+  }
+  PostEndCoordinates();
+}
+
+void WriteElements(const odb_SequenceElement& elements, int meshShape, int meshGeometry,
+                   int nnode, int nodeOffset, int elementOffset) {
+  PostBeginElements();
+  std::vector<int> ids;
+  std::vector<int> nodeIds;
+  const int count = elements.size();
+  for (int b = 0; b < count; ++b) {
+    const odb_Element element = elements[b];
+    int labelCount = 0;
+    const int* labels = element.connectivity(labelCount);
+    ids.resize(static_cast<std::size_t>(labelCount));
+    for (int i = 0; i < labelCount; ++i) ids[i] = ShiftLabel(labels[i], nodeOffset);
+    ElementNodeIds(meshShape, meshGeometry, nnode, element.shape(), ids.data(), labelCount,
+                   nodeIds);
+    PostWriteElement(ShiftLabel(element.label(), elementOffset), nodeIds.data());
+  }
+  PostEndElements();
+}
+
+}  // namespace
+
+MeshOutcome WriteInstanceMesh(const odb_Instance& instance, int meshIndex, MeshTable& table,
+                              int& nodeOffset, int& elementOffset, char* message) {
+  const int dimension = DimensionOf(instance.embeddedSpace());
+  if (dimension == 0) {
+    std::snprintf(message, kShapeMessageSize, "%s", "unknown dimension");
+    return MeshOutcome::kFailed;
+  }
+
+  const odb_SequenceElement elements = instance.elements();
+  // Analytic surfaces and reference points have no elements to make a mesh of.
+  if (elements.size() == 0) return MeshOutcome::kSkipped;
+
+  const odb_Element first = elements[0];
+  const odb_String elementType = first.type();
+  int nnode = 0;
+  first.connectivity(nnode);
+  const int meshShape = first.shape();
+  const int geometry = ClassifyElementShape(meshShape, message);
+  if (geometry == 0) return MeshOutcome::kFailed;
+
+  const odb_String instanceName = elements.instanceName();
+  const std::string name =
+      MakeMeshName(table, meshIndex, instanceName.CStr(),
+                   first.sectionCategory().name().CStr(), elementType.CStr());
+
+  MeshInfo& record = table[meshIndex];
+  record.SetDescription(geometry, name.c_str(), instanceName.CStr(), elementType.CStr());
+  record.nodeOffset = nodeOffset;
+  record.elementOffset = elementOffset;
+
+  PostBeginMesh(name.c_str(), dimension, geometry, nnode);
+  const odb_SequenceNode nodes = instance.nodes();
+  WriteCoordinates(nodes, dimension, nodeOffset);
+  WriteElements(elements, meshShape, geometry, nnode, nodeOffset, elementOffset);
+
+  nodeOffset = ShiftLabel(nodeOffset, nodes.size());
+  elementOffset = ShiftLabel(elementOffset, elements.size());
+  return MeshOutcome::kWritten;
+}

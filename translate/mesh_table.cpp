@@ -1,0 +1,58 @@
+#include "mesh_table.h"
+
+#include <string>
+
+const char* const kDefaultMeshName = "abaqus mesh";
+
+void MeshInfo::SetDescription(int newGeometry, const char* newName, const char* newInstanceName,
+                              const char* newElementType) {
+  geometry = newGeometry;
+  name = CopyText(newName);
+  instanceName = CopyText(newInstanceName);
+  elementType = CopyText(newElementType);
+}
+
+int IsMeshNameTaken(const MeshTable& table, int count, const char* candidate) {
+  for (int i = 0; i < count; ++i) {
+    if (table[i].name && EqualIgnoringCase(table[i].name.get(), candidate)) return i + 1;
+  }
+  return EqualIgnoringCase(candidate, kDefaultMeshName) ? count + 1 : 0;
+}
+
+std::string MakeMeshName(const MeshTable& table, int meshIndex, const char* instanceName,
+                         const char* sectionCategory, const char* elementType) {
+  std::string candidate;
+  if (instanceName != nullptr && *instanceName != '\0') {
+    candidate = instanceName;
+  } else if (sectionCategory != nullptr && *sectionCategory != '\0') {
+    candidate = sectionCategory;
+  } else {
+    candidate = kDefaultMeshName;
+  }
+  if (IsMeshNameTaken(table, meshIndex, candidate.c_str()) == 0) return candidate;
+
+  if (elementType != nullptr && *elementType != '\0') {
+    candidate += " (";
+    candidate += elementType;
+    candidate += ")";
+    if (IsMeshNameTaken(table, meshIndex, candidate.c_str()) == 0) return candidate;
+  }
+  // Still taken: the mesh index makes it unique without a further test.
+  candidate += " " + std::to_string(meshIndex);
+  return candidate;
+}
+
+const MeshInfo* FindMesh(const char* elementType, const MeshTable& table, int count,
+                         const char* instanceName) {
+  const bool typeGiven = elementType != nullptr && *elementType != '\0';
+  for (int i = 0; i < count; ++i) {
+    const MeshInfo& mesh = table[i];
+    if (!EqualIgnoringCase(mesh.instanceName.get(), instanceName)) continue;
+    const bool meshTypeKnown = mesh.elementType && mesh.elementType[0] != '\0';
+    if (typeGiven && meshTypeKnown && !EqualIgnoringCase(mesh.elementType.get(), elementType)) {
+      continue;
+    }
+    return &mesh;
+  }
+  return nullptr;
+}

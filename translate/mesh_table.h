@@ -1,0 +1,50 @@
+// The table of written meshes: what the result stages need to tie a block of values to
+// the mesh written for its instance, and to renumber its labels the same way.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "names.h"
+
+struct MeshInfo {
+  int geometry = 0;  // ElementGeometry of the mesh's first element
+  OwnedText name;    // as passed to PostBeginMesh
+  OwnedText instanceName;
+  OwnedText elementType;  // type name of the instance's first element
+  int nodeOffset = 0;
+  int elementOffset = 0;
+
+  // Replaces the descriptive fields with private copies; a null text leaves its field null.
+  void SetDescription(int newGeometry, const char* newName, const char* newInstanceName,
+                      const char* newElementType);
+};
+
+// One record per instance of the root assembly, all fresh until their mesh is written.
+class MeshTable {
+ public:
+  explicit MeshTable(int capacity) : m_records(capacity > 0 ? capacity : 0) {}
+  int capacity() const { return static_cast<int>(m_records.size()); }
+  MeshInfo& operator[](int i) { return m_records[i]; }
+  const MeshInfo& operator[](int i) const { return m_records[i]; }
+
+ private:
+  std::vector<MeshInfo> m_records;
+};
+
+// The name used when an instance and its first element's section give none; never used alone.
+extern const char* const kDefaultMeshName;
+
+// 0 when candidate is free among records 0..count-1; else the 1-based position of the first
+// record of that name, or count + 1 for the bare default name.
+int IsMeshNameTaken(const MeshTable& table, int count, const char* candidate);
+
+// The name of mesh meshIndex: the instance name, else the section category, else the default
+// name; made unique with the element type and, failing that, the mesh index.
+std::string MakeMeshName(const MeshTable& table, int meshIndex, const char* instanceName,
+                         const char* sectionCategory, const char* elementType);
+
+// The first of records 0..count-1 made from instanceName (ignoring case); a non-empty
+// elementType must then also match the record's non-empty element type. Null when none.
+const MeshInfo* FindMesh(const char* elementType, const MeshTable& table, int count,
+                         const char* instanceName);

@@ -1,0 +1,24 @@
+#include "names.h"
+
+#include <cstring>
+
+namespace {
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+}  // namespace
+
+bool EqualIgnoringCase(const char* a, const char* b) {
+  if (a == nullptr) a = "";
+  if (b == nullptr) b = "";
+  for (; *a != '\0' && *b != '\0'; ++a, ++b) {
+    if (LowerAscii(*a) != LowerAscii(*b)) return false;
+  }
+  return *a == *b;
+}
+
+OwnedText CopyText(const char* text) {
+  if (text == nullptr) return nullptr;
+  const std::size_t size = std::strlen(text) + 1;
+  OwnedText copy(new char[size]);
+  std::memcpy(copy.get(), text, size);
+  return copy;
+}

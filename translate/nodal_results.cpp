@@ -1,0 +1,70 @@
+#include "nodal_results.h"
+
+#include <cstdio>
+
+#include "component_rows.h"
+#include "odb_API.h"
+#include "post_interface.h"
+#include "post_types.h"
+
+void ReplaceEqualSigns(std::string& name) {
+  for (char& c : name) {
+    if (c == '=') c = '_';
+  }
+}
+
+namespace {
+
+// A nodal result holds rows of one kind: the kind of the first block with rows.
+int AnnouncedType(const odb_SequenceFieldBulkData& blocks, int fieldType) {
+  for (int b = 0; b < blocks.size(); ++b) {
+    if (blocks[b].length() > 0) {
+      const int type = ResultTypeOfWidth(blocks[b].width());
+      return type >= 0 ? type : fieldType;
+    }
+  }
+  return fieldType;
+}
+
+}  // namespace
+
+int WriteNodalResults(Tcl_Interp* interp, std::string& name, const odb_StepRepositoryIT& step,
+                      int frameIndex, int fieldType, int location,
+                      const odb_SequenceFieldBulkData& blocks, const MeshTable& table, int count) {
+  ReplaceEqualSigns(name);
+  const int type = AnnouncedType(blocks, fieldType);
+  PostBeginResult(name.c_str(), step.currentKey().CStr(), frameIndex, type, location, nullptr,
+                  nullptr, 0, nullptr);
+
+  for (int b = 0; b < blocks.size(); ++b) {
+    const odb_FieldBulkData& block = blocks[b];
+    const int length = block.length();
+    if (length <= 0) continue;
+    const int width = block.width();
+    const int rowType = ResultTypeOfWidth(width);
+    if (rowType < 0) {
+      SetUnknownWidthMessage(interp, width);
+      return 1;
+    }
+    if (rowType != type) {
+      // Rows of another kind cannot share the result: a reader takes the number of values
+      // per row from the result's type.
+      std::printf("Block %d of result '%s' has %d components per value, unlike the %s values "
+                  "of the result: not written\n",
+                  b, name.c_str(), width, ResultTypeName(type));
+      continue;
+    }
+    const MeshInfo* mesh = FindMesh(block.baseElementType().CStr(), table, count,
+                                    block.instance().name().CStr());
+    const int offset = mesh != nullptr ? mesh->nodeOffset : 0;
+    const int* labels = block.nodeLabels();
+    const float* values = block.data();
+    for (int r = 0; r < length; ++r) {
+      WriteComponentRow(ShiftLabel(labels[r], offset),
+                        values + static_cast<std::size_t>(r) * static_cast<std::size_t>(width),
+                        width);
+    }
+  }
+  PostEndResult();
+  return 0;
+}

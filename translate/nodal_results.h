@@ -1,0 +1,20 @@
+// Field outputs given at the nodes: one result on the nodes per field output.
+#pragma once
+
+#include <string>
+
+#include "mesh_table.h"
+
+struct Tcl_Interp;
+class odb_StepRepositoryIT;
+class odb_SequenceFieldBulkData;
+
+// Writes the rows of all blocks, in block and row order, as one result named name (its '='
+// become '_'). fieldType is announced only when no block has rows or the rows' width has
+// no type. Returns 0, or 1 with the interpreter's result set.
+int WriteNodalResults(Tcl_Interp* interp, std::string& name, const odb_StepRepositoryIT& step,
+                      int frameIndex, int fieldType, int location,
+                      const odb_SequenceFieldBulkData& blocks, const MeshTable& table, int count);
+
+// Replaces every '=' of a result name by '_': the host reads '=' in names as a separator.
+void ReplaceEqualSigns(std::string& name);

@@ -1,0 +1,96 @@
+#include "result_walk.h"
+
+#include <tcl.h>
+
+#include <string>
+
+#include "gauss_point_results.h"
+#include "nodal_results.h"
+#include "odb_API.h"
+#include "post_types.h"
+#include "progress.h"
+
+namespace {
+
+void SetMessage(Tcl_Interp* interp, const char* message) {
+  Tcl_SetObjResult(interp, Tcl_NewStringObj(message, -1));
+}
+
+// One field output: its type and location decide the translation.
+int TranslateFieldOutput(Tcl_Interp* interp, const odb_FieldOutput& field,
+                         const odb_StepRepositoryIT& step, int frameIndex, const MeshTable& table,
+                         int count, GaussPointSetNames& setNames) {
+  const int type = ResultTypeOfDataType(field.type());
+  if (type < 0) {
+    SetMessage(interp, "unknown field type");
+    return 1;
+  }
+  field.values();
+  const odb_SequenceFieldLocation locations = field.locations();
+  const int position = locations.size() > 0 ? locations.constGet(0).position() : -1;
+  const bool nodal = position == odb_Enum::NODAL;
+  const bool perElement = position == odb_Enum::ELEMENT_NODAL ||
+                          position == odb_Enum::INTEGRATION_POINT ||
+                          position == odb_Enum::CENTROID;
+  if (!nodal && !perElement) {
+    SetMessage(interp, "unknown rlocation");
+    return 1;
+  }
+
+  const odb_SequenceFieldBulkData blocks = field.bulkDataBlocks();
+  std::string baseName = std::string(field.name().CStr()) + " ( " + field.description().CStr() + ")";
+  if (nodal) {
+    return WriteNodalResults(interp, baseName, step, frameIndex, type, ON_NODES, blocks, table,
+                             count);
+  }
+  return WriteGaussPointResults(interp, baseName, step, frameIndex, type, ON_GAUSS_POINTS, blocks,
+                                table, count, setNames);
+}
+
+}  // namespace
+
+int ResultTypeOfDataType(int dataType) {
+  switch (dataType) {
+    case odb_Enum::BOOLEAN:
+    case odb_Enum::INTEGER:
+    case odb_Enum::SCALAR:
+      return RESULT_SCALAR;
+    case odb_Enum::VECTOR:
+      return RESULT_VECTOR;
+    case odb_Enum::MATRIX:
+    case odb_Enum::TENSOR_3D_FULL:
+    case odb_Enum::TENSOR_3D_PLANAR:
+    case odb_Enum::TENSOR_3D_SURFACE:
+    case odb_Enum::TENSOR_2D_SURFACE:
+      return RESULT_MATRIX;
+    case odb_Enum::TENSOR_2D_PLANAR:
+      return RESULT_PLAIN_DEFORMATION_MATRIX;
+    default:
+      return -1;
+  }
+}
+
+int TranslateResults(Tcl_Interp* interp, odb_Odb& odb, const MeshTable& table, int count) {
+  const odb_StepRepository& steps = odb.steps();
+  odb_StepRepositoryIT step(steps);
+  GaussPointSetNames setNames;
+
+  int stepCount = 0;
+  for (step.first(); !step.isDone(); step.next()) ++stepCount;
+
+  int i = 0;
+  for (step.first(); !step.isDone(); step.next(), ++i) {
+    ReportProgress(interp, 20 + (80 * i) / stepCount);
+    const odb_SequenceFrame& frames = steps[step.currentKey()].frames();
+    for (int j = 0; j < frames.size(); ++j) {
+      const odb_FieldOutputRepository& fields = frames[j].fieldOutputs();
+      odb_FieldOutputRepositoryIT field(fields);
+      for (field.First(); field.CurrentItem() != nullptr; field.Next()) {
+        const int status = TranslateFieldOutput(interp, fields.get(field.CurrentItem()->key), step,
+                                                j, table, count, setNames);
+        if (status != 0) return status;
+      }
+    }
+  }
+  return 0;
+}
