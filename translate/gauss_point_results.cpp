@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "component_rows.h"
+#include "diagnostics.h"
 #include "nodal_results.h"
 #include "odb_API.h"
 #include "post_interface.h"
@@ -84,7 +85,7 @@ std::vector<GaussPointGroup> DefineSets(const odb_SequenceFieldBulkData& blocks,
     const MeshInfo* mesh = FindMesh(elementType.CStr(), table, count, instance);
     if (mesh == nullptr) mesh = FindMesh(nullptr, table, count, instance);
     if (mesh == nullptr) {
-      std::printf("################### No encontre malla!!! %s %s\n", instance, elementType.CStr());
+      PrintDiagnostic("################### No encontre malla!!! %s %s\n", instance, elementType.CStr());
     }
     const BlockPlacement place = PlaceBlock(block, mesh);
     if (!place.accepted) continue;
@@ -161,12 +162,12 @@ int WriteGaussPointResults(Tcl_Interp* interp, const std::string& baseName,
       const odb_String elementType = block.baseElementType();
       const MeshInfo* mesh = FindMesh(elementType.CStr(), table, count, instance);
       if (mesh == nullptr) {
-        std::printf("### # WARNING # ### Other element type %s %s\n", instance, elementType.CStr());
+        PrintDiagnostic("### # WARNING # ### Other element type %s %s\n", instance, elementType.CStr());
         mesh = FindMesh(nullptr, table, count, instance);
       }
       const BlockPlacement place = PlaceBlock(block, mesh);
       if (!place.accepted) {
-        std::printf("GaussPoints (%d) defined over an uknown elementype: '%s'\n", block.width(),
+        PrintDiagnostic("GaussPoints (%d) defined over an uknown elementype: '%s'\n", block.width(),
                     elementType.CStr());
         continue;
       }

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "component_rows.h"
+#include "diagnostics.h"
 #include "odb_API.h"
 #include "post_interface.h"
 #include "post_types.h"
@@ -49,7 +50,7 @@ int WriteNodalResults(Tcl_Interp* interp, std::string& name, const odb_StepRepos
     if (rowType != type) {
       // Rows of another kind cannot share the result: a reader takes the number of values
       // per row from the result's type.
-      std::printf("Block %d of result '%s' has %d components per value, unlike the %s values "
+      PrintDiagnostic("Block %d of result '%s' has %d components per value, unlike the %s values "
                   "of the result: not written\n",
                   b, name.c_str(), width, ResultTypeName(type));
       continue;
