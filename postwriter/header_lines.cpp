@@ -71,17 +71,29 @@ void HeaderLine::FitNames(std::size_t budget, std::size_t pieceCount) {
 }
 
 const char* HeaderLine::Compose() {
-  // The words and quotes are kept whole; pieces whose words no longer fit are left out
-  // together with everything after them.
-  std::size_t structure = 0;
-  std::size_t kept = 0;
-  for (; kept < m_pieces.size(); ++kept) {
-    const Piece& piece = m_pieces[kept];
-    std::size_t words = piece.lead.size() + (piece.quoted ? 2 : 0);
-    if (words > kMaxLength - structure) break;
-    structure += words;
+  std::size_t words = 0;
+  for (const Piece& piece : m_pieces) words += piece.lead.size() + (piece.quoted ? 2 : 0);
+
+  std::size_t kept = m_pieces.size();
+  if (words <= kMaxLength) {
+    FitNames(kMaxLength - words, kept);
+  } else {
+    // Not even the quotes of every name fit (thousands of components): keep the leading
+    // pieces whole while they fit, cut the name of the first that does not, leave out the rest.
+    std::size_t used = 0;
+    for (kept = 0; kept < m_pieces.size(); ++kept) {
+      Piece& piece = m_pieces[kept];
+      std::size_t pieceWords = piece.lead.size() + (piece.quoted ? 2 : 0);
+      if (pieceWords > kMaxLength - used) break;
+      used += pieceWords;
+      if (piece.name.size() > kMaxLength - used) {
+        piece.name.resize(CutPoint(piece.name, kMaxLength - used));
+        ++kept;
+        break;
+      }
+      used += piece.name.size();
+    }
   }
-  FitNames(kMaxLength - structure, kept);
 
   char* out = m_line;
   for (std::size_t i = 0; i < kept; ++i) {

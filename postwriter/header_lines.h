@@ -4,6 +4,7 @@
 // Names stand between double quotes; each is copied and sanitised, so the caller's text is
 // never changed. When the names would not fit, they are shortened (the longest first), never
 // the words around them, so every opened quote is closed and the line stays well-formed.
+// Only when not even the quotes of all names fit are trailing names left out.
 #pragma once
 
 #include <cstddef>

@@ -1,0 +1,217 @@
+// The binary variant, compared with the whole decompressed record stream written out by hand.
+#include "post_file.h"
+#include "post_interface.h"
+#include "post_test_support.h"
+#include "sample_calls.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <string>
+
+namespace posttest {
+namespace {
+
+Records FileStart() {
+  Records records;
+  records.Raw(std::string("\x1D\x09\x00\x00", 4)).String("KelPostEx1.1");
+  return records;
+}
+
+Records& AppendSampleMesh(Records& r) {
+  r.String("MESH \"m1\" dimension 3 ElemType Hexahedra Nnode 8").String("Coordinates -1 Indexed");
+  r.Int32(1).Floats(0, 0, 0).Int32(2).Floats(1, 0, 0).Int32(3).Floats(1, 1, 0);
+  r.Int32(4).Floats(0, 1, 0).Int32(5).Floats(0, 0, 1.5).Int32(6).Floats(1, 0, 1.5);
+  r.Int32(7).Floats(1, 1, 1.5).Int32(8).Floats(-0.25, 1, 1.5);
+  r.String("End Coordinates").String("Elements -1 Indexed");
+  for (int value : {1, 1, 2, 3, 4, 5, 6, 7, 8, 1}) r.Int32(value);  // id, 8 nodes, material
+  return r.String("End Elements");
+}
+
+Records& AppendSampleGaussPoints(Records& r) {
+  r.String("GaussPoints \"gp1\" ElemType Linear \"m1\"").String("Number Of Gauss Points: 2");
+  r.String("  Nodes included").String("Natural Coordinates: Internal").String("End GaussPoints");
+  r.String("GaussPoints \"gp2\" ElemType Quadrilateral").String("Number Of Gauss Points: 4");
+  r.String("Natural Coordinates: Internal").String("End GaussPoints");
+  r.String("GaussPoints \"gp3\" ElemType Linear").String("Number Of Gauss Points: 3");
+  r.String("  Nodes not included").String("Natural Coordinates: Given");
+  return r.String("End GaussPoints");
+}
+
+Records& AppendSampleResults(Records& r) {
+  r.String("Result \"U ( Displacement)\" \"Step-1\" 1 Vector OnNodes").String("Values -1 Indexed");
+  r.Int32(1).Floats(3, 4, 0, 5);
+  r.Int32(2).Floats(1e-5, 100000, 1000000, std::sqrt(1e-10 + 1e10 + 1e12));
+  r.Int32(-1).String("End Values");
+
+  r.String("Result \"S\" \"Step-1\" 0.5 Matrix OnGaussPoints \"gp2\"");
+  r.String("ResultRangesTable \"\"").String("ComponentNames \"S11\" \"S22\" \"S'33\"");
+  r.String("Values -1 Indexed");
+  r.Int32(1).Floats(1, 2, 3, 4, 5, 6).Floats(-1, -2, -3, -4, -5, -6);
+  r.Int32(2).Floats(0.25, 0, 0, 0, 0, 0);
+  r.Int32(-1).String("End Values");
+
+  r.String("Result \"p\" \"Step-2\" 2.5 Scalar OnNodes").String("ResultRangesTable \"table\"");
+  r.String("Values -1 Indexed").Int32(2).Floats(0.5).Int32(-1).String("End Values");
+
+  r.String("Result \"e\" \"Step-2\" 2.5 PlainDeformationMatrix OnGaussPoints");
+  r.String("Values -1 Indexed").Int32(3).Floats(1, 2, 3, 4).Int32(-1).String("End Values");
+  return r;
+}
+
+class BinaryFormatTest : public WriterTest {
+ protected:
+  void Open() { ASSERT_EQ(0, PostOpenResultFile(Path().c_str(), MODE_BINARY)); }
+  std::string CloseAndRead() {
+    EXPECT_EQ(0, PostCloseResultFile());
+    return GunzipFile(Path());
+  }
+  std::string Path() const { return m_dir.File("out.post"); }
+};
+
+TEST_F(BinaryFormatTest, OpenAndCloseGivesMarkerAndHeaderRecord) {
+  Open();
+  const std::string stream = CloseAndRead();
+  EXPECT_EQ(21u, stream.size());
+  EXPECT_EQ(std::string("\x1D\x09\x00\x00\x0D\x00\x00\x00KelPostEx1.1\x00", 21), stream);
+}
+
+TEST_F(BinaryFormatTest, MeshBlock) {
+  Open();
+  WriteSampleMesh();
+  Records expected = FileStart();
+  EXPECT_EQ(AppendSampleMesh(expected).Bytes(), CloseAndRead());
+}
+
+TEST_F(BinaryFormatTest, GaussPointDefinitions) {
+  Open();
+  WriteSampleGaussPoints();
+  Records expected = FileStart();
+  EXPECT_EQ(AppendSampleGaussPoints(expected).Bytes(), CloseAndRead());
+}
+
+TEST_F(BinaryFormatTest, ResultsWithSharedIdsAndVectorModulus) {
+  Open();
+  WriteSampleResults();
+  Records expected = FileStart();
+  EXPECT_EQ(AppendSampleResults(expected).Bytes(), CloseAndRead());
+}
+
+TEST_F(BinaryFormatTest, FirstValueAfterCoordinatesCarriesItsId) {
+  Open();
+  ASSERT_EQ(0, PostBeginMesh("m", 2, GEOMETRY_POINT, 1));
+  ASSERT_EQ(0, PostBeginCoordinates());
+  ASSERT_EQ(0, PostWriteCoordinates(4, 1, 2, 0));
+  ASSERT_EQ(0, PostEndCoordinates());
+  ASSERT_EQ(0, PostBeginResult("r", "a", 0, RESULT_SCALAR, ON_NODES, nullptr, nullptr, 0,
+                               nullptr));
+  ASSERT_EQ(0, PostWriteScalar(4, 0.5));
+  ASSERT_EQ(0, PostEndResult());
+  Records expected = FileStart();
+  expected.String("MESH \"m\" dimension 2 ElemType Point Nnode 1").String("Coordinates -1 Indexed");
+  expected.Int32(4).Floats(1, 2, 0).String("End Coordinates");
+  expected.String("Result \"r\" \"a\" 0 Scalar OnNodes").String("Values -1 Indexed");
+  expected.Raw(std::string("\x04\x00\x00\x00\x00\x00\x00\x3F", 8));
+  expected.Int32(-1).String("End Values");
+  EXPECT_EQ(expected.Bytes(), CloseAndRead());
+}
+
+// Enough records to fill the writer's buffer several times, with string records and value
+// records straddling its boundaries; the stream must stay exactly the records in order.
+TEST_F(BinaryFormatTest, LargeStreamCrossesBufferBoundaries) {
+  Open();
+  Records expected = FileStart();
+  for (int block = 0; block < 3; ++block) {
+    ASSERT_EQ(0, PostBeginResult("v", "s", block, RESULT_VECTOR, ON_NODES, nullptr, nullptr, 0,
+                                 nullptr));
+    expected.String("Result \"v\" \"s\" " + std::to_string(block) + " Vector OnNodes");
+    expected.String("Values -1 Indexed");
+    for (int id = 1; id <= 30001; ++id) {
+      PostWriteVector(id, 0, id, 0);
+      expected.Int32(id).Floats(0, id, 0, id);
+    }
+    ASSERT_EQ(0, PostEndResult());
+    expected.Int32(-1).String("End Values");
+  }
+  const std::string stream = CloseAndRead();
+  EXPECT_GT(stream.size(), 4u * 256 * 1024);
+  EXPECT_TRUE(expected.Bytes() == stream) << "the streams differ; sizes " << expected.Bytes().size()
+                                          << " and " << stream.size();
+}
+
+// The writer's own operations that the interface does not reach.
+class BinaryWriterTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    m_writer.reset(CreatePostFile(MODE_BINARY));
+    ASSERT_NE(nullptr, m_writer);
+    ASSERT_EQ(0, m_writer->Open(Path().c_str()));
+  }
+  std::string CloseAndRead() {
+    EXPECT_EQ(0, m_writer->Close());
+    g_closeStatus = 0;
+    return GunzipFile(Path());
+  }
+  std::string Path() const { return m_dir.File("w.post"); }
+  TempDir m_dir;
+  std::unique_ptr<CPostFile> m_writer;
+};
+
+TEST_F(BinaryWriterTest, StringsPointsAndRawValues) {
+  EXPECT_EQ(1, m_writer->IsBinary());
+  EXPECT_EQ(0, m_writer->WriteString(nullptr));
+  EXPECT_EQ(0, m_writer->Write2D(1, 2));
+  EXPECT_EQ(0, m_writer->Write3D(3, 4, 5));
+  const double values[] = {0.1, -2};
+  EXPECT_EQ(0, m_writer->WriteValues(6, 2, values));
+  EXPECT_EQ(0, m_writer->WriteValues(6, 1, values));
+  EXPECT_EQ(0, m_writer->WriteValuesVA(7, 2, 8.0, 9.0));
+  EXPECT_EQ(0, m_writer->Flush());
+  EXPECT_EQ(0, m_writer->EndValues());
+  Records expected;
+  expected.Int32(2333).Raw(std::string("\x01\x00\x00\x00\x00", 5)).Floats(1, 2, 3, 4, 5);
+  expected.Int32(6).Floats(0.1, -2, 0.1).Int32(7).Floats(8, 9);
+  expected.Int32(-1).String("End Values");
+  EXPECT_EQ(expected.Bytes(), CloseAndRead());
+}
+
+TEST_F(BinaryWriterTest, ElementRecordsFollowTheNodeCount) {
+  m_writer->m_nnode = 3;
+  const int nodes[] = {10, 11, 12, 7};
+  EXPECT_EQ(0, m_writer->WriteElem(1, 3, nodes));  // material number 1 appended
+  EXPECT_EQ(0, m_writer->WriteElem(2, 4, nodes));  // the caller's last number is the material
+  EXPECT_EQ(1, m_writer->WriteElem(3, 2, nodes));  // written, but refused
+  EXPECT_EQ(-1, m_writer->m_lastId);
+  Records expected;
+  expected.Int32(2333);
+  for (int value : {1, 10, 11, 12, 1, 2, 10, 11, 12, 7, 3, 10, 11}) expected.Int32(value);
+  EXPECT_EQ(expected.Bytes(), CloseAndRead());
+}
+
+// A string larger than the writer's buffer goes to the stream in one piece.
+TEST_F(BinaryWriterTest, StringLargerThanTheBuffer) {
+  const std::string text(300 * 1024, 'x');
+  EXPECT_EQ(0, m_writer->WriteString("a"));
+  EXPECT_EQ(0, m_writer->WriteString(text.c_str()));
+  EXPECT_EQ(0, m_writer->WriteString("b"));
+  Records expected;
+  expected.Int32(2333).String("a").String(text).String("b");
+  EXPECT_TRUE(expected.Bytes() == CloseAndRead());
+}
+
+TEST(BinaryWriter, CheckConnectivity) {
+  std::unique_ptr<CPostFile> writer(CreatePostFile(MODE_BINARY));
+  writer->m_nnode = 8;
+  EXPECT_EQ(0, writer->CheckConnectivity(8));
+  EXPECT_EQ(1, writer->CheckConnectivity(9));
+  EXPECT_EQ(2, writer->CheckConnectivity(7));
+  EXPECT_EQ(2, writer->CheckConnectivity(10));
+  writer->m_nnode = 2147483647;  // one more would overflow
+  EXPECT_EQ(2, writer->CheckConnectivity(-2147483647 - 1));
+  EXPECT_EQ(1, writer->Close());  // never opened
+  g_closeStatus = 0;
+}
+
+}  // namespace
+}  // namespace posttest
