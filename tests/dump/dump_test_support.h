@@ -1,0 +1,100 @@
+// Helpers for the reader tests: record streams written out by hand, gzip members built by
+// hand from stored (uncompressed) deflate blocks so that every offset is known, and decoding.
+#pragma once
+
+#include <zlib.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "kelpost_reader.h"
+
+namespace dumptest {
+
+// A binary record stream, little-endian unless told otherwise.
+class Records {
+ public:
+  explicit Records(bool bigEndian = false) : big_(bigEndian) {}
+  Records& Int(std::int32_t v) {
+    std::uint32_t u = static_cast<std::uint32_t>(v);
+    for (int k = 0; k < 4; ++k) {
+      int shift = big_ ? 24 - 8 * k : 8 * k;
+      bytes_.push_back(static_cast<char>((u >> shift) & 0xff));
+    }
+    return *this;
+  }
+  template <class... T>
+  Records& Ints(T... v) {
+    (Int(static_cast<std::int32_t>(v)), ...);
+    return *this;
+  }
+  template <class... T>
+  Records& Floats(T... v) {
+    (Float(static_cast<float>(v)), ...);
+    return *this;
+  }
+  Records& Float(float v) {
+    std::int32_t bits;
+    std::memcpy(&bits, &v, 4);
+    return Int(bits);
+  }
+  Records& Str(const std::string& text) {
+    Int(static_cast<std::int32_t>(text.size() + 1));
+    bytes_ += text;
+    bytes_.push_back('\0');
+    return *this;
+  }
+  Records& Raw(const std::string& raw) {
+    bytes_ += raw;
+    return *this;
+  }
+  // The marker 2333 and the file header record.
+  Records& Header() { return Int(2333).Str("KelPostEx1.1"); }
+  const std::string& bytes() const { return bytes_; }
+  std::size_t size() const { return bytes_.size(); }
+
+ private:
+  bool big_;
+  std::string bytes_;
+};
+
+inline void PutLE32(std::string& out, std::uint32_t v) {
+  for (int k = 0; k < 4; ++k) out.push_back(static_cast<char>((v >> (8 * k)) & 0xff));
+}
+
+// One gzip member holding data in a single stored deflate block (data shorter than 64 KiB):
+// a 10-byte header, the block header (1 byte, LEN, NLEN), the data, CRC-32 and length.
+inline std::string StoredGzip(const std::string& data) {
+  std::string out("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\xff", 10);
+  out.push_back('\x01');  // final block, stored
+  std::uint16_t len = static_cast<std::uint16_t>(data.size());
+  out.push_back(static_cast<char>(len & 0xff));
+  out.push_back(static_cast<char>(len >> 8));
+  out.push_back(static_cast<char>(~len & 0xff));
+  out.push_back(static_cast<char>((~len >> 8) & 0xff));
+  out += data;
+  uLong crc = crc32(0L, reinterpret_cast<const Bytef*>(data.data()),
+                    static_cast<uInt>(data.size()));
+  PutLE32(out, static_cast<std::uint32_t>(crc));
+  PutLE32(out, static_cast<std::uint32_t>(data.size()));
+  return out;
+}
+// Bytes before the data in StoredGzip's output.
+constexpr std::size_t kStoredGzipHead = 15;
+
+struct Decoded {
+  std::string text;
+  kelpost::Summary summary;
+};
+
+inline Decoded DecodeBytes(const std::string& bytes) {
+  kelpost::MemorySource source(bytes);
+  kelpost::StringSink sink;
+  Decoded d;
+  d.summary = kelpost::Decode(source, &sink);
+  d.text = sink.text;
+  return d;
+}
+
+}  // namespace dumptest
