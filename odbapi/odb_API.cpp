@@ -1,0 +1,638 @@
+// The stand-in's reader: metadata at openOdb, meshes and bulk data on request.
+#include "odb_API.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <set>
+#include <unordered_map>
+#include <utility>
+
+#include "element_shapes.h"
+#include "odbapi_detail.h"
+
+using odbapi_detail::BulkBlockData;
+using odbapi_detail::Connection;
+using odbapi_detail::Database;
+using odbapi_detail::ElementData;
+using odbapi_detail::Fail;
+using odbapi_detail::FieldOutputRecord;
+using odbapi_detail::NodeData;
+using odbapi_detail::Statement;
+
+// --- texts and exceptions -------------------------------------------------------------
+
+odb_String::odb_String(const char* text) : m_text(text != nullptr ? text : "") {}
+odb_String::odb_String(std::string text) : m_text(std::move(text)) {}
+
+odb_Exception::odb_Exception(const char* type, const std::string& message)
+    : m_type(type), m_message(message) {}
+
+namespace odbapi_detail {
+
+void ThrowMissingKey(const char* key) {
+  Fail(std::string("the repository has no entry '") + key + "'");
+}
+void ThrowRepeatedKey(const char* key) {
+  Fail(std::string("the repository already has an entry '") + key + "'");
+}
+void ThrowPastEnd() { Fail("the iterator is past the last entry"); }
+
+namespace {
+
+std::string Quoted(const std::string& text) { return "'" + text + "'"; }
+
+bool HostIsLittleEndian() {
+  const std::uint32_t one = 1;
+  unsigned char first = 0;
+  std::memcpy(&first, &one, 1);
+  return first == 1;
+}
+
+// Copies count little-endian 32-bit values from a blob.
+template <class T>
+void DecodeLittleEndian32(const void* source, std::size_t count, std::vector<T>& out) {
+  static_assert(sizeof(T) == 4, "32-bit values only");
+  out.resize(count);
+  if (count == 0) return;
+  std::memcpy(out.data(), source, count * 4);
+  if (!HostIsLittleEndian()) {
+    auto* bytes = reinterpret_cast<unsigned char*>(out.data());
+    for (std::size_t i = 0; i < count; ++i) {
+      std::swap(bytes[4 * i], bytes[4 * i + 3]);
+      std::swap(bytes[4 * i + 1], bytes[4 * i + 2]);
+    }
+  }
+}
+
+// Typed reads of a result column; where says which row for the message.
+std::int64_t IntegerColumn(const Statement& statement, int column, const std::string& where,
+                           const char* name) {
+  if (statement.columnType(column) != SQLITE_INTEGER) {
+    Fail(where + ": " + name + " is not an integer");
+  }
+  return statement.columnInt(column);
+}
+
+int Int32Column(const Statement& statement, int column, const std::string& where, const char* name) {
+  std::int64_t value = IntegerColumn(statement, column, where, name);
+  if (value < INT_MIN || value > INT_MAX) {
+    Fail(where + ": " + name + " " + std::to_string(value) + " is outside the 32-bit range");
+  }
+  return static_cast<int>(value);
+}
+
+double RealColumn(const Statement& statement, int column, const std::string& where, const char* name) {
+  int type = statement.columnType(column);
+  if (type != SQLITE_INTEGER && type != SQLITE_FLOAT) Fail(where + ": " + name + " is not a number");
+  return statement.columnDouble(column);
+}
+
+// A BLOB column, or none when NULL and nullable; its bytes.
+bool BlobColumn(const Statement& statement, int column, const std::string& where, const char* name,
+                bool nullable) {
+  int type = statement.columnType(column);
+  if (type == SQLITE_NULL) {
+    if (nullable) return false;
+    Fail(where + ": " + name + " is missing (NULL)");
+  }
+  if (type != SQLITE_BLOB) Fail(where + ": " + name + " is not a BLOB");
+  return true;
+}
+
+}  // namespace
+
+// --- the open database -----------------------------------------------------------------
+
+Connection OpenReadOnly(const std::string& path) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0) {
+    if (errno == ENOENT || errno == ENOTDIR) Fail(path + ": no such file");
+    Fail(path + ": cannot access the file: " + std::strerror(errno));
+  }
+  if (S_ISDIR(info.st_mode)) Fail(path + ": is a directory, not a database file");
+  if (!S_ISREG(info.st_mode)) Fail(path + ": is not a regular file");
+  if (::access(path.c_str(), R_OK) != 0) {
+    Fail(path + ": the file cannot be read: " + std::strerror(errno));
+  }
+  // Read-only whatever the caller asks for: the stand-in never changes a database.
+  Connection connection(path, SQLITE_OPEN_READONLY);
+  sqlite3_busy_timeout(connection.get(), 100);
+  return connection;
+}
+
+std::shared_ptr<Database> Database::Open(const std::string& path) {
+  Connection connection = OpenReadOnly(path);
+  int format = ReadFormat(connection);
+  if (format == kPreviousFormat) {
+    Fail(path + ": the database is in the previous format (version " +
+         std::to_string(kPreviousFormat) + ") and must be upgraded with upgradeOdb before it is opened");
+  }
+  if (format != kCurrentFormat) FailUnknownFormat(path, format);
+  CheckSchema(connection, kCurrentFormat);
+  return std::shared_ptr<Database>(new Database(std::move(connection)));
+}
+
+const Connection& Database::connection() const {
+  if (!m_connection.isOpen()) Fail(path() + ": the database has been closed (odb_finalizeAPI)");
+  return m_connection;
+}
+
+const Database::InstanceInfo* Database::findInstance(const std::string& name) const {
+  auto found = m_instances.find(name);
+  return found == m_instances.end() ? nullptr : &found->second;
+}
+
+}  // namespace odbapi_detail
+
+using odbapi_detail::Quoted;
+
+// --- mesh ------------------------------------------------------------------------------
+
+odb_Node::odb_Node(int label, const float* xyz) : m_label(label) {
+  for (int i = 0; i < 3; ++i) m_coordinates[i] = xyz[i];
+}
+
+odb_SequenceNode::odb_SequenceNode() : m_data(std::make_shared<NodeData>()) {}
+odb_SequenceNode::odb_SequenceNode(std::shared_ptr<const NodeData> data) : m_data(std::move(data)) {
+  if (!m_data) m_data = std::make_shared<NodeData>();
+}
+
+int odb_SequenceNode::size() const { return static_cast<int>(m_data->labels.size()); }
+
+odb_Node odb_SequenceNode::operator[](int i) const {
+  if (i < 0 || i >= size()) {
+    Fail(m_data->path + ": node index " + std::to_string(i) + " is out of range for instance '" +
+         m_data->instanceName.CStr() + "' with " + std::to_string(size()) + " nodes");
+  }
+  return odb_Node(m_data->labels[i], &m_data->coordinates[3 * static_cast<std::size_t>(i)]);
+}
+
+namespace {
+const ElementData& CheckedElement(const ElementData* data, int index) {
+  if (data == nullptr || index < 0 || static_cast<std::size_t>(index) >= data->labels.size()) {
+    Fail((data != nullptr ? data->path : std::string("odb_Element")) + ": element index " +
+         std::to_string(index) + " is out of range");
+  }
+  return *data;
+}
+}  // namespace
+
+int odb_Element::label() const { return CheckedElement(m_data, m_index).labels[m_index]; }
+
+odb_String odb_Element::type() const {
+  const ElementData& data = CheckedElement(m_data, m_index);
+  return data.types[data.typeIndex[m_index]];
+}
+
+const int* odb_Element::connectivity(int& count) const {
+  const ElementData& data = CheckedElement(m_data, m_index);
+  std::uint64_t begin = data.offsets[m_index];
+  count = static_cast<int>(data.offsets[m_index + 1] - begin);
+  return data.connectivity.data() + begin;
+}
+
+odb_SectionCategory odb_Element::sectionCategory() const {
+  const ElementData& data = CheckedElement(m_data, m_index);
+  return odb_SectionCategory(data.sections[data.sectionIndex[m_index]]);
+}
+
+int odb_Element::shape() const { return CheckedElement(m_data, m_index).shapes[m_index]; }
+
+odb_String odb_Element::instanceName() const { return CheckedElement(m_data, m_index).instanceName; }
+
+odb_SequenceElement::odb_SequenceElement() {
+  auto empty = std::make_shared<ElementData>();
+  empty->offsets.push_back(0);
+  m_data = std::move(empty);
+}
+odb_SequenceElement::odb_SequenceElement(std::shared_ptr<const ElementData> data)
+    : m_data(std::move(data)) {
+  if (!m_data) {
+    auto empty = std::make_shared<ElementData>();
+    empty->offsets.push_back(0);
+    m_data = std::move(empty);
+  }
+}
+
+int odb_SequenceElement::size() const { return static_cast<int>(m_data->labels.size()); }
+
+odb_Element odb_SequenceElement::operator[](int i) const {
+  if (i < 0 || i >= size()) {
+    Fail(m_data->path + ": element index " + std::to_string(i) + " is out of range for instance '" +
+         m_data->instanceName.CStr() + "' with " + std::to_string(size()) + " elements");
+  }
+  return odb_Element(m_data.get(), i);
+}
+
+odb_String odb_SequenceElement::instanceName() const { return m_data->instanceName; }
+
+odb_DiscreteEntity::odb_DiscreteEntity(std::shared_ptr<Database> db, long long id, odb_String name,
+                                       int embeddedSpace)
+    : m_db(std::move(db)), m_id(id), m_name(std::move(name)), m_embeddedSpace(embeddedSpace) {}
+
+odb_SequenceNode odb_DiscreteEntity::nodes() const {
+  auto data = std::make_shared<NodeData>();
+  data->instanceName = m_name;
+  if (!m_db) return odb_SequenceNode(std::move(data));
+  data->path = m_db->path();
+  const Connection& connection = m_db->connection();
+  const std::string where = m_db->path() + ": instance " + Quoted(m_name.CStr());
+
+  Statement count(connection, "SELECT count(*) FROM node WHERE instance_id = ?1");
+  count.bindInt(1, m_id);
+  if (count.step()) {
+    auto n = static_cast<std::size_t>(count.columnInt(0));
+    if (n > static_cast<std::size_t>(INT_MAX)) Fail(where + ": too many nodes");
+    data->labels.reserve(n);
+    data->coordinates.reserve(3 * n);
+  }
+
+  Statement rows(connection,
+                 "SELECT seq, label, x, y, z FROM node WHERE instance_id = ?1 ORDER BY seq");
+  rows.bindInt(1, m_id);
+  while (rows.step()) {
+    const std::string row = where + ", node seq " + std::to_string(rows.columnInt(0));
+    data->labels.push_back(odbapi_detail::Int32Column(rows, 1, row, "label"));
+    data->coordinates.push_back(static_cast<float>(odbapi_detail::RealColumn(rows, 2, row, "x")));
+    data->coordinates.push_back(static_cast<float>(odbapi_detail::RealColumn(rows, 3, row, "y")));
+    data->coordinates.push_back(static_cast<float>(odbapi_detail::RealColumn(rows, 4, row, "z")));
+    if (data->labels.size() > static_cast<std::size_t>(INT_MAX)) Fail(where + ": too many nodes");
+  }
+  return odb_SequenceNode(std::move(data));
+}
+
+odb_SequenceElement odb_DiscreteEntity::elements() const {
+  auto data = std::make_shared<ElementData>();
+  data->instanceName = m_name;
+  data->offsets.push_back(0);
+  if (!m_db) return odb_SequenceElement(std::move(data));
+  data->path = m_db->path();
+  const Connection& connection = m_db->connection();
+  const std::string where = m_db->path() + ": instance " + Quoted(m_name.CStr());
+
+  Statement count(connection, "SELECT count(*) FROM element WHERE instance_id = ?1");
+  count.bindInt(1, m_id);
+  if (count.step()) {
+    auto n = static_cast<std::size_t>(count.columnInt(0));
+    if (n > static_cast<std::size_t>(INT_MAX)) Fail(where + ": too many elements");
+    data->labels.reserve(n);
+    data->typeIndex.reserve(n);
+    data->shapes.reserve(n);
+    data->sectionIndex.reserve(n);
+    data->offsets.reserve(n + 1);
+  }
+
+  // Small string tables: one entry per distinct type name and section category.
+  std::unordered_map<std::string, std::uint32_t> typeIndex;
+  std::unordered_map<std::string, std::uint32_t> sectionIndex;
+  auto intern = [](std::unordered_map<std::string, std::uint32_t>& index,
+                   std::vector<odb_String>& table, std::string text) {
+    auto found = index.find(text);
+    if (found != index.end()) return found->second;
+    auto position = static_cast<std::uint32_t>(table.size());
+    table.emplace_back(text);
+    index.emplace(std::move(text), position);
+    return position;
+  };
+
+  Statement rows(connection,
+                 "SELECT seq, label, type, shape, section_category, connectivity FROM element "
+                 "WHERE instance_id = ?1 ORDER BY seq");
+  rows.bindInt(1, m_id);
+  std::vector<int> nodes;
+  while (rows.step()) {
+    const std::string row = where + ", element seq " + std::to_string(rows.columnInt(0));
+    int label = odbapi_detail::Int32Column(rows, 1, row, "label");
+    int shape = odbapi_detail::Int32Column(rows, 3, row, "shape");
+    odbapi_detail::BlobColumn(rows, 5, row, "connectivity", false);
+    std::size_t bytes = rows.columnBytes(5);
+    if (bytes % 4 != 0) {
+      Fail(row + " (label " + std::to_string(label) + "): connectivity holds " +
+           std::to_string(bytes) + " bytes, not a whole number of 4-byte node labels");
+    }
+    odbapi_detail::DecodeLittleEndian32(rows.columnBlob(5), bytes / 4, nodes);
+    data->labels.push_back(label);
+    data->typeIndex.push_back(intern(typeIndex, data->types, rows.columnText(2)));
+    data->shapes.push_back(shape);
+    data->sectionIndex.push_back(intern(sectionIndex, data->sections, rows.columnText(4)));
+    data->connectivity.insert(data->connectivity.end(), nodes.begin(), nodes.end());
+    data->offsets.push_back(data->connectivity.size());
+    if (data->labels.size() > static_cast<std::size_t>(INT_MAX)) Fail(where + ": too many elements");
+  }
+  data->connectivity.shrink_to_fit();
+  return odb_SequenceElement(std::move(data));
+}
+
+// --- results ---------------------------------------------------------------------------
+
+const odb_FieldLocation& odb_SequenceFieldLocation::constGet(int i) const {
+  if (i < 0 || i >= size()) {
+    Fail("location index " + std::to_string(i) + " is out of range (the field output has " +
+         std::to_string(size()) + " locations)");
+  }
+  return m_locations[i];
+}
+
+odb_FieldBulkData::odb_FieldBulkData(std::shared_ptr<const BulkBlockData> data)
+    : m_data(std::move(data)) {
+  if (!m_data) m_data = std::make_shared<BulkBlockData>();
+}
+
+int odb_FieldBulkData::length() const { return m_data->length; }
+int odb_FieldBulkData::width() const { return m_data->width; }
+const float* odb_FieldBulkData::data() const { return m_data->data.data(); }
+
+const int* odb_FieldBulkData::nodeLabels() const {
+  if (!m_data->hasNodeLabels) {
+    if (m_data->length == 0) return nullptr;
+    Fail(m_data->path + ": " + m_data->context + ": the block has no node labels");
+  }
+  return m_data->nodeLabels.data();
+}
+
+const int* odb_FieldBulkData::elementLabels() const {
+  if (!m_data->hasElementLabels) {
+    if (m_data->length == 0) return nullptr;
+    Fail(m_data->path + ": " + m_data->context + ": the block has no element labels");
+  }
+  return m_data->elementLabels.data();
+}
+
+int odb_FieldBulkData::numberOfElements() const { return m_data->elementCount; }
+const odb_Instance& odb_FieldBulkData::instance() const { return m_data->instance; }
+odb_String odb_FieldBulkData::baseElementType() const { return m_data->elementType; }
+odb_SectionPoint odb_FieldBulkData::sectionPoint() const { return odb_SectionPoint(m_data->sectionPoint); }
+
+const odb_FieldBulkData& odb_SequenceFieldBulkData::operator[](int i) const {
+  if (i < 0 || i >= size()) {
+    Fail("block index " + std::to_string(i) + " is out of range (the field output has " +
+         std::to_string(size()) + " blocks)");
+  }
+  return m_blocks[i];
+}
+
+odb_FieldOutput::odb_FieldOutput(std::shared_ptr<Database> db,
+                                 std::shared_ptr<const FieldOutputRecord> record)
+    : m_db(std::move(db)), m_record(std::move(record)) {
+  if (!m_record) m_record = std::make_shared<FieldOutputRecord>();
+}
+
+namespace {
+const FieldOutputRecord& RecordOf(const std::shared_ptr<const FieldOutputRecord>& record) {
+  static const FieldOutputRecord empty;
+  return record ? *record : empty;
+}
+}  // namespace
+
+odb_String odb_FieldOutput::name() const { return RecordOf(m_record).name; }
+odb_String odb_FieldOutput::description() const { return RecordOf(m_record).description; }
+odb_Enum::odb_DataTypeEnum odb_FieldOutput::type() const {
+  return static_cast<odb_Enum::odb_DataTypeEnum>(RecordOf(m_record).type);
+}
+odb_SequenceFieldValue odb_FieldOutput::values() const { return odb_SequenceFieldValue(0); }
+
+odb_SequenceFieldLocation odb_FieldOutput::locations() const {
+  odb_SequenceFieldLocation locations;
+  if (RecordOf(m_record).hasPosition) locations.append(odb_FieldLocation(m_record->position));
+  return locations;
+}
+
+odb_SequenceFieldBulkData odb_FieldOutput::bulkDataBlocks() const {
+  odb_SequenceFieldBulkData blocks;
+  if (!m_db || !m_record) return blocks;
+  const FieldOutputRecord& record = *m_record;
+  const Connection& connection = m_db->connection();
+  Statement rows(connection,
+                 "SELECT instance, element_type, section_point, width, length, element_count, data, "
+                 "node_labels, element_labels FROM bulk_block WHERE field_output_id = ?1 ORDER BY seq");
+  rows.bindInt(1, record.id);
+  int index = 0;
+  while (rows.step()) {
+    auto block = std::make_shared<BulkBlockData>();
+    block->path = m_db->path();
+    block->context = "field output " + Quoted(record.name.CStr()) + " (step " +
+                     Quoted(record.stepName) + ", frame " + std::to_string(record.frameIndex) +
+                     "), block " + std::to_string(index);
+    const std::string where = block->path + ": " + block->context;
+
+    std::string instanceName = rows.columnText(0);
+    block->elementType = odb_String(rows.columnText(1));
+    block->sectionPoint = odb_String(rows.columnText(2));
+    std::int64_t width = odbapi_detail::IntegerColumn(rows, 3, where, "width");
+    std::int64_t length = odbapi_detail::IntegerColumn(rows, 4, where, "length");
+    std::int64_t elementCount = odbapi_detail::IntegerColumn(rows, 5, where, "element_count");
+    if (width < 0) Fail(where + ": negative width " + std::to_string(width));
+    if (length < 0) Fail(where + ": negative length " + std::to_string(length));
+    if (elementCount < 0) Fail(where + ": negative element count " + std::to_string(elementCount));
+    if (width > INT_MAX) Fail(where + ": width " + std::to_string(width) + " is too large");
+    if (length > INT_MAX) Fail(where + ": length " + std::to_string(length) + " is too large");
+    if (elementCount > INT_MAX) {
+      Fail(where + ": element count " + std::to_string(elementCount) + " is too large");
+    }
+    block->width = static_cast<int>(width);
+    block->length = static_cast<int>(length);
+    block->elementCount = static_cast<int>(elementCount);
+
+    // Both factors fit 31 bits, so the byte count fits 64 bits unsigned.
+    const std::uint64_t values = static_cast<std::uint64_t>(length) * static_cast<std::uint64_t>(width);
+    odbapi_detail::BlobColumn(rows, 6, where, "data", false);
+    if (rows.columnBytes(6) != values * 4) {
+      Fail(where + ": data holds " + std::to_string(rows.columnBytes(6)) + " bytes, expected " +
+           std::to_string(values * 4) + " for " + std::to_string(length) + " rows of width " +
+           std::to_string(width));
+    }
+    odbapi_detail::DecodeLittleEndian32(rows.columnBlob(6), static_cast<std::size_t>(values), block->data);
+
+    struct LabelColumn {
+      int column;
+      const char* name;
+      bool* present;
+      std::vector<int>* labels;
+    };
+    const LabelColumn labelColumns[] = {
+        {7, "node_labels", &block->hasNodeLabels, &block->nodeLabels},
+        {8, "element_labels", &block->hasElementLabels, &block->elementLabels},
+    };
+    for (const LabelColumn& labels : labelColumns) {
+      if (!odbapi_detail::BlobColumn(rows, labels.column, where, labels.name, true)) continue;
+      std::size_t bytes = rows.columnBytes(labels.column);
+      if (bytes != static_cast<std::uint64_t>(length) * 4) {
+        Fail(where + ": " + labels.name + " holds " + std::to_string(bytes) + " bytes, expected " +
+             std::to_string(static_cast<std::uint64_t>(length) * 4) + " for " +
+             std::to_string(length) + " rows");
+      }
+      *labels.present = true;
+      odbapi_detail::DecodeLittleEndian32(rows.columnBlob(labels.column), bytes / 4, *labels.labels);
+    }
+
+    // A block's instance is a name; it may name no instance of the database.
+    if (const auto* info = m_db->findInstance(instanceName)) {
+      block->instance = odb_Instance(m_db, info->id, odb_String(instanceName), info->embeddedSpace);
+    } else {
+      block->instance = odb_Instance(nullptr, 0, odb_String(instanceName), 0);
+    }
+    blocks.append(odb_FieldBulkData(std::move(block)));
+    ++index;
+  }
+  return blocks;
+}
+
+const odb_Frame& odb_SequenceFrame::operator[](int i) const {
+  if (i < 0 || i >= size()) {
+    Fail("frame index " + std::to_string(i) + " is out of range (the step has " +
+         std::to_string(size()) + " frames)");
+  }
+  return m_frames[i];
+}
+
+// --- the database ----------------------------------------------------------------------
+
+odb_Odb::odb_Odb(std::shared_ptr<Database> db) : m_db(std::move(db)) {
+  if (!m_db) Fail("odb_Odb: no database");
+  const Connection& connection = m_db->connection();
+  const std::string& path = m_db->path();
+
+  // Instances, ascending id; names are keys.
+  {
+    Statement rows(connection, "SELECT id, name, embedded_space FROM instance ORDER BY id");
+    while (rows.step()) {
+      std::int64_t id = rows.columnInt(0);
+      std::string name = rows.columnText(1);
+      const std::string where = path + ": instance " + Quoted(name);
+      int space = odbapi_detail::Int32Column(rows, 2, where, "embedded_space");
+      if (m_rootAssembly.instances().isMember(odb_String(name))) {
+        Fail(path + ": the instance name " + Quoted(name) + " appears more than once");
+      }
+      m_rootAssembly.instances().add(odb_String(name), odb_Instance(m_db, id, odb_String(name), space));
+      m_db->registerInstance(name, Database::InstanceInfo{id, space});
+    }
+  }
+
+  // Steps, ascending id, with their frames in seq order and field outputs in id order.
+  std::vector<odb_Step> steps;
+  std::map<std::int64_t, std::size_t> stepById;
+  {
+    std::set<std::string> names;
+    Statement rows(connection, "SELECT id, name FROM step ORDER BY id");
+    while (rows.step()) {
+      std::string name = rows.columnText(1);
+      if (!names.insert(name).second) {
+        Fail(path + ": the step name " + Quoted(name) + " appears more than once");
+      }
+      stepById[rows.columnInt(0)] = steps.size();
+      steps.emplace_back(odb_String(name));
+    }
+  }
+  std::map<std::pair<std::int64_t, std::int64_t>, std::pair<std::size_t, int>> frameByKey;
+  {
+    Statement rows(connection,
+                   "SELECT step_id, seq, description, frame_value FROM frame ORDER BY step_id, seq");
+    while (rows.step()) {
+      std::string where = path + ": frame";
+      std::int64_t stepId = odbapi_detail::IntegerColumn(rows, 0, where, "step_id");
+      std::int64_t seq = odbapi_detail::IntegerColumn(rows, 1, where, "seq");
+      where += " seq " + std::to_string(seq) + " of step id " + std::to_string(stepId);
+      auto step = stepById.find(stepId);
+      if (step == stepById.end()) Fail(where + ": there is no step with that id");
+      double value = odbapi_detail::RealColumn(rows, 3, where, "frame_value");
+      odb_SequenceFrame& frames = steps[step->second].frames();
+      int index = frames.size();
+      frames.append(odb_Frame(index, odb_String(rows.columnText(2)), static_cast<float>(value)));
+      frameByKey[{stepId, seq}] = {step->second, index};
+    }
+  }
+  {
+    Statement rows(connection,
+                   "SELECT id, step_id, frame_seq, name, description, type, position "
+                   "FROM field_output ORDER BY id");
+    while (rows.step()) {
+      auto record = std::make_shared<FieldOutputRecord>();
+      record->id = rows.columnInt(0);
+      std::string name = rows.columnText(3);
+      const std::string where =
+          path + ": field output " + Quoted(name) + " (id " + std::to_string(record->id) + ")";
+      std::int64_t stepId = odbapi_detail::IntegerColumn(rows, 1, where, "step_id");
+      std::int64_t frameSeq = odbapi_detail::IntegerColumn(rows, 2, where, "frame_seq");
+      auto frame = frameByKey.find({stepId, frameSeq});
+      if (frame == frameByKey.end()) {
+        Fail(where + " has no frame: there is no frame seq " + std::to_string(frameSeq) +
+             " of step id " + std::to_string(stepId));
+      }
+      odb_Step& step = steps[frame->second.first];
+      record->name = odb_String(name);
+      record->description = odb_String(rows.columnText(4));
+      record->type = odbapi_detail::Int32Column(rows, 5, where, "type");
+      if (rows.columnType(6) != SQLITE_NULL) {
+        record->hasPosition = true;
+        record->position = odbapi_detail::Int32Column(rows, 6, where, "position");
+      }
+      record->stepName = step.name().CStr();
+      record->frameIndex = frame->second.second;
+      odb_FieldOutputRepository& outputs =
+          const_cast<odb_Frame&>(step.frames()[record->frameIndex]).fieldOutputs();
+      if (outputs.isMember(record->name)) {
+        Fail(path + ": the field output name " + Quoted(name) + " appears more than once in frame " +
+             std::to_string(record->frameIndex) + " of step " + Quoted(record->stepName));
+      }
+      const odb_String key = record->name;
+      outputs.add(key, odb_FieldOutput(m_db, std::move(record)));
+    }
+  }
+  for (odb_Step& step : steps) {
+    const odb_String key = step.name();
+    m_steps.add(key, std::move(step));
+  }
+}
+
+odb_Odb::~odb_Odb() {
+  if (m_db) m_db->close();
+}
+
+odb_String odb_Odb::name() const { return odb_String(m_db->path()); }
+
+// --- the session -----------------------------------------------------------------------
+
+namespace {
+
+struct Session {
+  bool initialized = false;
+  std::vector<std::unique_ptr<odb_Odb>> open;
+};
+
+Session& TheSession() {
+  static Session session;
+  return session;
+}
+
+}  // namespace
+
+void odb_initializeAPI() { TheSession().initialized = true; }
+
+void odb_finalizeAPI() {
+  Session& session = TheSession();
+  session.open.clear();
+  session.initialized = false;
+}
+
+odb_Odb& openOdb(const odb_String& path, bool /*readOnly*/) {
+  Session& session = TheSession();
+  if (!session.initialized) {
+    Fail(std::string(path.CStr()) + ": odb_initializeAPI must be called before openOdb");
+  }
+  auto odb = std::make_unique<odb_Odb>(Database::Open(path.CStr()));
+  session.open.push_back(std::move(odb));
+  return *session.open.back();
+}
+
+bool isUpgradeRequiredForOdb(const odb_String& path) {
+  Connection connection = odbapi_detail::OpenReadOnly(path.CStr());
+  int format = odbapi_detail::ReadFormat(connection);
+  if (format == odbapi_detail::kPreviousFormat) return true;
+  if (format == odbapi_detail::kCurrentFormat) return false;
+  odbapi_detail::FailUnknownFormat(path.CStr(), format);
+}

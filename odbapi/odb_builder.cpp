@@ -1,0 +1,333 @@
+#include "odb_builder.h"
+
+#include <cstdio>
+#include <stdexcept>
+
+#include "element_shapes.h"
+#include "odbapi_detail.h"
+
+namespace odbapi {
+
+using odbapi_detail::Connection;
+using odbapi_detail::Statement;
+
+struct OdbWriter::Statements {
+  Statement instance, node, element, step, frame, fieldOutput, block;
+};
+
+namespace {
+void RemoveDatabaseFiles(const std::string& path) {
+  std::remove(path.c_str());
+  std::remove((path + "-journal").c_str());
+}
+
+void BindLabels(Statement& statement, int index, const std::optional<std::vector<int>>& labels) {
+  if (labels) {
+    statement.bindBlob(index, labels->data(), labels->size() * sizeof(int));
+  } else {
+    statement.bindNull(index);
+  }
+}
+}  // namespace
+
+OdbWriter::OdbWriter(const std::string& path, int format) : m_path(path), m_format(format) {
+  if (format != odbapi_detail::kCurrentFormat && format != odbapi_detail::kPreviousFormat) {
+    throw std::invalid_argument("format must be 1 or 2, not " + std::to_string(format));
+  }
+  RemoveDatabaseFiles(path);
+  try {
+    Start();
+  } catch (...) {
+    m_statements.reset();
+    m_connection.reset();
+    RemoveDatabaseFiles(path);
+    throw;
+  }
+}
+
+void OdbWriter::Start() {
+  const std::string& path = m_path;
+  const int format = m_format;
+  m_connection = std::make_unique<Connection>(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+  // One writer, one transaction, no journal: a failed write removes the file anyway.
+  m_connection->exec(
+      "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA cache_size = -131072;"
+      "PRAGMA locking_mode = EXCLUSIVE; BEGIN;",
+      "cannot start writing");
+  m_connection->exec(odbapi_detail::SchemaSql(format), "cannot create the tables");
+  const char* elementSql =
+      format == odbapi_detail::kCurrentFormat
+          ? "INSERT INTO element(instance_id, seq, label, type, shape, section_category, connectivity)"
+            " VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)"
+          : "INSERT INTO element(instance_id, seq, label, type, section_category, connectivity)"
+            " VALUES(?1, ?2, ?3, ?4, ?6, ?7)";
+  m_statements.reset(new Statements{
+      Statement(*m_connection, "INSERT INTO instance(id, name, embedded_space) VALUES(?1, ?2, ?3)"),
+      Statement(*m_connection,
+                "INSERT INTO node(instance_id, seq, label, x, y, z) VALUES(?1, ?2, ?3, ?4, ?5, ?6)"),
+      Statement(*m_connection, elementSql),
+      Statement(*m_connection, "INSERT INTO step(id, name) VALUES(?1, ?2)"),
+      Statement(*m_connection,
+                "INSERT INTO frame(step_id, seq, description, frame_value) VALUES(?1, ?2, ?3, ?4)"),
+      Statement(*m_connection,
+                "INSERT INTO field_output(id, step_id, frame_seq, name, description, type, position)"
+                " VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)"),
+      Statement(*m_connection,
+                "INSERT INTO bulk_block(field_output_id, seq, instance, element_type, section_point,"
+                " width, length, element_count, data, node_labels, element_labels)"
+                " VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)"),
+  });
+}
+
+OdbWriter::~OdbWriter() {
+  m_statements.reset();
+  if (m_connection) m_connection->close();
+  if (!m_committed) RemoveDatabaseFiles(m_path);
+}
+
+namespace {
+void Run(Statement& statement) {
+  statement.step();
+  statement.reset();
+}
+}  // namespace
+
+void OdbWriter::addInstance(std::int64_t id, const std::string& name, int embeddedSpace) {
+  Statement& s = m_statements->instance;
+  s.bindInt(1, id);
+  s.bindText(2, name);
+  s.bindInt(3, embeddedSpace);
+  Run(s);
+}
+
+void OdbWriter::addNode(std::int64_t instanceId, std::int64_t seq, int label, double x, double y,
+                        double z) {
+  Statement& s = m_statements->node;
+  s.bindInt(1, instanceId);
+  s.bindInt(2, seq);
+  s.bindInt(3, label);
+  s.bindDouble(4, x);
+  s.bindDouble(5, y);
+  s.bindDouble(6, z);
+  Run(s);
+}
+
+void OdbWriter::addElement(std::int64_t instanceId, std::int64_t seq, int label,
+                           const std::string& type, int shape, const std::string& sectionCategory,
+                           const int* nodes, std::size_t count) {
+  Statement& s = m_statements->element;
+  s.bindInt(1, instanceId);
+  s.bindInt(2, seq);
+  s.bindInt(3, label);
+  s.bindText(4, type);
+  if (m_format == odbapi_detail::kCurrentFormat) s.bindInt(5, shape);
+  s.bindText(6, sectionCategory);
+  s.bindBlob(7, nodes, count * sizeof(int));
+  Run(s);
+}
+
+void OdbWriter::addStep(std::int64_t id, const std::string& name) {
+  Statement& s = m_statements->step;
+  s.bindInt(1, id);
+  s.bindText(2, name);
+  Run(s);
+}
+
+void OdbWriter::addFrame(std::int64_t stepId, std::int64_t seq, const std::string& description,
+                         double value) {
+  Statement& s = m_statements->frame;
+  s.bindInt(1, stepId);
+  s.bindInt(2, seq);
+  s.bindText(3, description);
+  s.bindDouble(4, value);
+  Run(s);
+}
+
+void OdbWriter::addFieldOutput(std::int64_t id, std::int64_t stepId, std::int64_t frameSeq,
+                               const std::string& name, const std::string& description, int type,
+                               std::optional<int> position) {
+  Statement& s = m_statements->fieldOutput;
+  s.bindInt(1, id);
+  s.bindInt(2, stepId);
+  s.bindInt(3, frameSeq);
+  s.bindText(4, name);
+  s.bindText(5, description);
+  s.bindInt(6, type);
+  if (position) {
+    s.bindInt(7, *position);
+  } else {
+    s.bindNull(7);
+  }
+  Run(s);
+}
+
+void OdbWriter::addBlock(std::int64_t fieldOutputId, std::int64_t seq, const OdbBlock& block) {
+  std::int64_t length = block.length;
+  if (length < 0) {
+    if (block.nodeLabels) {
+      length = static_cast<std::int64_t>(block.nodeLabels->size());
+    } else if (block.elementLabels) {
+      length = static_cast<std::int64_t>(block.elementLabels->size());
+    } else {
+      length = block.width > 0 ? static_cast<std::int64_t>(block.data.size()) / block.width : 0;
+    }
+  }
+  Statement& s = m_statements->block;
+  s.bindInt(1, fieldOutputId);
+  s.bindInt(2, seq);
+  s.bindText(3, block.instance);
+  s.bindText(4, block.elementType);
+  s.bindText(5, block.sectionPoint);
+  s.bindInt(6, block.width);
+  s.bindInt(7, length);
+  s.bindInt(8, block.elementCount);
+  s.bindBlob(9, block.data.data(), block.data.size() * sizeof(float));
+  BindLabels(s, 10, block.nodeLabels);
+  BindLabels(s, 11, block.elementLabels);
+  Run(s);
+}
+
+void OdbWriter::exec(const std::string& sql) { m_connection->exec(sql, "cannot run SQL"); }
+
+void OdbWriter::commit() {
+  m_statements.reset();
+  m_connection->exec(
+      "PRAGMA user_version = " + std::to_string(m_format) + "; COMMIT;", "cannot commit");
+  m_connection->close();
+  m_committed = true;
+}
+
+// --- OdbBuilder ------------------------------------------------------------------------
+
+OdbBuilder& OdbBuilder::format(int format) {
+  m_format = format;
+  return *this;
+}
+
+OdbBuilder& OdbBuilder::instance(const std::string& name, int embeddedSpace) {
+  m_instances.push_back(Instance{name, embeddedSpace, {}, {}});
+  return *this;
+}
+
+OdbBuilder& OdbBuilder::node(int label, double x, double y, double z) {
+  if (m_instances.empty()) throw std::invalid_argument("a node needs an instance before it");
+  m_instances.back().nodes.push_back(Node{label, x, y, z});
+  return *this;
+}
+
+OdbBuilder& OdbBuilder::element(int label, const std::string& type, std::vector<int> nodes,
+                                const std::string& sectionCategory, int shape) {
+  if (m_instances.empty()) throw std::invalid_argument("an element needs an instance before it");
+  if (shape == kComputedShape) shape = ElementShapeCode(type.c_str());
+  m_instances.back().elements.push_back(Element{label, type, shape, sectionCategory, std::move(nodes)});
+  return *this;
+}
+
+OdbBuilder& OdbBuilder::step(const std::string& name) {
+  m_steps.push_back(Step{name, {}});
+  return *this;
+}
+
+OdbBuilder& OdbBuilder::frame(double value, const std::string& description) {
+  if (m_steps.empty()) throw std::invalid_argument("a frame needs a step before it");
+  m_steps.back().frames.push_back(Frame{value, description, {}});
+  return *this;
+}
+
+OdbBuilder& OdbBuilder::field(const std::string& name, int type, std::optional<int> position,
+                              const std::string& description) {
+  if (m_steps.empty() || m_steps.back().frames.empty()) {
+    throw std::invalid_argument("a field needs a frame before it");
+  }
+  m_steps.back().frames.back().fields.push_back(Field{name, description, type, position, {}});
+  return *this;
+}
+
+OdbBuilder::Field& OdbBuilder::lastField() {
+  if (m_steps.empty() || m_steps.back().frames.empty() || m_steps.back().frames.back().fields.empty()) {
+    throw std::invalid_argument("a block needs a field before it");
+  }
+  return m_steps.back().frames.back().fields.back();
+}
+
+OdbBuilder& OdbBuilder::nodal(const std::string& instance, int width, std::vector<int> labels,
+                              std::vector<float> values) {
+  OdbBlock b;
+  b.instance = instance;
+  b.width = width;
+  b.data = std::move(values);
+  b.nodeLabels = std::move(labels);
+  return block(std::move(b));
+}
+
+OdbBuilder& OdbBuilder::elemental(const std::string& instance, const std::string& elementType,
+                                  const std::string& sectionPoint, int width, int elementCount,
+                                  std::vector<int> labels, std::vector<float> values) {
+  OdbBlock b;
+  b.instance = instance;
+  b.elementType = elementType;
+  b.sectionPoint = sectionPoint;
+  b.width = width;
+  b.elementCount = elementCount;
+  b.data = std::move(values);
+  b.elementLabels = std::move(labels);
+  return block(std::move(b));
+}
+
+OdbBuilder& OdbBuilder::block(OdbBlock block) {
+  lastField().blocks.push_back(std::move(block));
+  return *this;
+}
+
+OdbBuilder& OdbBuilder::row(int label, const std::vector<float>& values) {
+  Field& field = lastField();
+  if (field.blocks.empty()) throw std::invalid_argument("a row needs a block before it");
+  OdbBlock& b = field.blocks.back();
+  if (b.nodeLabels) b.nodeLabels->push_back(label);
+  if (b.elementLabels) b.elementLabels->push_back(label);
+  b.data.insert(b.data.end(), values.begin(), values.end());
+  return *this;
+}
+
+OdbBuilder& OdbBuilder::sql(const std::string& statement) {
+  m_sql.push_back(statement);
+  return *this;
+}
+
+void OdbBuilder::write(const std::string& path) const {
+  OdbWriter writer(path, m_format);
+  for (std::size_t i = 0; i < m_instances.size(); ++i) {
+    const Instance& instance = m_instances[i];
+    const auto id = static_cast<std::int64_t>(i + 1);
+    writer.addInstance(id, instance.name, instance.space);
+    for (std::size_t n = 0; n < instance.nodes.size(); ++n) {
+      const Node& node = instance.nodes[n];
+      writer.addNode(id, static_cast<std::int64_t>(n), node.label, node.x, node.y, node.z);
+    }
+    for (std::size_t e = 0; e < instance.elements.size(); ++e) {
+      const Element& element = instance.elements[e];
+      writer.addElement(id, static_cast<std::int64_t>(e), element.label, element.type, element.shape,
+                        element.section, element.nodes.data(), element.nodes.size());
+    }
+  }
+  std::int64_t fieldId = 0;
+  for (std::size_t s = 0; s < m_steps.size(); ++s) {
+    const auto stepId = static_cast<std::int64_t>(s + 1);
+    writer.addStep(stepId, m_steps[s].name);
+    for (std::size_t f = 0; f < m_steps[s].frames.size(); ++f) {
+      const Frame& frame = m_steps[s].frames[f];
+      writer.addFrame(stepId, static_cast<std::int64_t>(f), frame.description, frame.value);
+      for (const Field& field : frame.fields) {
+        writer.addFieldOutput(++fieldId, stepId, static_cast<std::int64_t>(f), field.name,
+                              field.description, field.type, field.position);
+        for (std::size_t b = 0; b < field.blocks.size(); ++b) {
+          writer.addBlock(fieldId, static_cast<std::int64_t>(b), field.blocks[b]);
+        }
+      }
+    }
+  }
+  for (const std::string& statement : m_sql) writer.exec(statement);
+  writer.commit();
+}
+
+}  // namespace odbapi

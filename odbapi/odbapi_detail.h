@@ -1,0 +1,107 @@
+// Internal records of the stand-in: what a sequence, a block or a field output holds, and
+// the open database behind them. Not part of the public API.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "odb_API.h"
+#include "sqlite_handle.h"
+
+namespace odbapi_detail {
+
+// The format that openOdb reads; kPreviousFormat needs upgradeOdb first.
+constexpr int kCurrentFormat = 2;
+constexpr int kPreviousFormat = 1;
+
+// Nodes of one instance, in seq order: flat arrays.
+struct NodeData {
+  std::string path;
+  odb_String instanceName;
+  std::vector<int> labels;
+  std::vector<float> coordinates;  // x, y, z per node
+};
+
+// Elements of one instance, in seq order: flat arrays, no object per element.
+struct ElementData {
+  std::string path;
+  odb_String instanceName;
+  std::vector<int> labels;
+  std::vector<std::uint32_t> typeIndex;     // into types
+  std::vector<int> shapes;
+  std::vector<std::uint32_t> sectionIndex;  // into sections
+  std::vector<std::uint64_t> offsets;       // size()+1 offsets into connectivity
+  std::vector<int> connectivity;
+  std::vector<odb_String> types;
+  std::vector<odb_String> sections;
+};
+
+// One bulk block, read and checked.
+struct BulkBlockData {
+  std::string path;
+  std::string context;  // "field output 'S' (step 'Step-1', frame 1), block 2"
+  odb_Instance instance;
+  odb_String elementType;
+  odb_String sectionPoint;
+  int length = 0;
+  int width = 0;
+  int elementCount = 0;
+  std::vector<float> data;
+  bool hasNodeLabels = false;
+  std::vector<int> nodeLabels;
+  bool hasElementLabels = false;
+  std::vector<int> elementLabels;
+};
+
+struct FieldOutputRecord {
+  std::int64_t id = 0;
+  odb_String name;
+  odb_String description;
+  int type = 0;
+  bool hasPosition = false;
+  int position = 0;
+  std::string stepName;
+  int frameIndex = 0;
+};
+
+// An open database: the read-only connection and the instances by name (for blocks).
+class Database {
+ public:
+  // Opens path read-only and checks that it is a current-format database with every table
+  // and column. Throws naming the path otherwise.
+  static std::shared_ptr<Database> Open(const std::string& path);
+
+  const std::string& path() const { return m_connection.path(); }
+  const Connection& connection() const;
+  // Ends all reading; later reads throw.
+  void close() noexcept { m_connection.close(); }
+
+  struct InstanceInfo {
+    std::int64_t id;
+    int embeddedSpace;
+  };
+  void registerInstance(const std::string& name, InstanceInfo info) { m_instances[name] = info; }
+  const InstanceInfo* findInstance(const std::string& name) const;
+
+ private:
+  explicit Database(Connection connection) : m_connection(std::move(connection)) {}
+  Connection m_connection;
+  std::map<std::string, InstanceInfo> m_instances;
+};
+
+// Opens path read-only after checking it exists and is a regular file.
+Connection OpenReadOnly(const std::string& path);
+// PRAGMA user_version of an open database.
+int ReadFormat(const Connection& connection);
+// Throws the text for a format other than the current and the previous one.
+[[noreturn]] void FailUnknownFormat(const std::string& path, int format);
+// Checks every table and column of the given format; throws naming what is missing.
+void CheckSchema(const Connection& connection, int format);
+// CREATE TABLE statements of a format (1 has no element.shape column), without the
+// user_version pragma.
+std::string SchemaSql(int format);
+
+}  // namespace odbapi_detail

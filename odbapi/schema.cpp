@@ -1,0 +1,105 @@
+// The database format: its tables and columns, in one place.
+#include <set>
+#include <string>
+#include <vector>
+
+#include "odbapi_detail.h"
+
+namespace odbapi_detail {
+namespace {
+
+struct TableDefinition {
+  const char* name;
+  const char* body;                  // the column list of CREATE TABLE
+  std::vector<const char*> columns;  // the columns a reader needs
+};
+
+const std::vector<TableDefinition>& Tables() {
+  static const std::vector<TableDefinition> tables = {
+      {"instance", "id INTEGER PRIMARY KEY, name TEXT NOT NULL, embedded_space INTEGER NOT NULL",
+       {"id", "name", "embedded_space"}},
+      {"node",
+       "instance_id INTEGER NOT NULL, seq INTEGER NOT NULL, label INTEGER NOT NULL, "
+       "x REAL NOT NULL, y REAL NOT NULL, z REAL NOT NULL, PRIMARY KEY(instance_id, seq)",
+       {"instance_id", "seq", "label", "x", "y", "z"}},
+      {"element",
+       "instance_id INTEGER NOT NULL, seq INTEGER NOT NULL, label INTEGER NOT NULL, "
+       "type TEXT NOT NULL, shape INTEGER NOT NULL, section_category TEXT NOT NULL DEFAULT '', "
+       "connectivity BLOB NOT NULL, PRIMARY KEY(instance_id, seq)",
+       {"instance_id", "seq", "label", "type", "shape", "section_category", "connectivity"}},
+      {"step", "id INTEGER PRIMARY KEY, name TEXT NOT NULL", {"id", "name"}},
+      {"frame",
+       "step_id INTEGER NOT NULL, seq INTEGER NOT NULL, description TEXT NOT NULL DEFAULT '', "
+       "frame_value REAL NOT NULL DEFAULT 0, PRIMARY KEY(step_id, seq)",
+       {"step_id", "seq", "description", "frame_value"}},
+      {"field_output",
+       "id INTEGER PRIMARY KEY, step_id INTEGER NOT NULL, frame_seq INTEGER NOT NULL, "
+       "name TEXT NOT NULL, description TEXT NOT NULL DEFAULT '', type INTEGER NOT NULL, "
+       "position INTEGER",
+       {"id", "step_id", "frame_seq", "name", "description", "type", "position"}},
+      {"bulk_block",
+       "field_output_id INTEGER NOT NULL, seq INTEGER NOT NULL, instance TEXT NOT NULL DEFAULT '', "
+       "element_type TEXT NOT NULL DEFAULT '', section_point TEXT NOT NULL DEFAULT '', "
+       "width INTEGER NOT NULL, length INTEGER NOT NULL, element_count INTEGER NOT NULL DEFAULT 0, "
+       "data BLOB NOT NULL, node_labels BLOB, element_labels BLOB, "
+       "PRIMARY KEY(field_output_id, seq)",
+       {"field_output_id", "seq", "instance", "element_type", "section_point", "width", "length",
+        "element_count", "data", "node_labels", "element_labels"}},
+  };
+  return tables;
+}
+
+// Format 1 is format 2 without element.shape.
+bool InFormat(const char* table, const char* column, int format) {
+  return !(format == kPreviousFormat && std::string(table) == "element" &&
+           std::string(column) == "shape");
+}
+
+}  // namespace
+
+int ReadFormat(const Connection& connection) {
+  Statement statement(connection, "PRAGMA user_version");
+  if (!statement.step()) Fail(connection.path() + ": cannot read the format version");
+  return static_cast<int>(statement.columnInt(0));
+}
+
+void FailUnknownFormat(const std::string& path, int format) {
+  if (format == 0) {
+    Fail(path + ": not an ODB database (format version 0; expected " +
+         std::to_string(kCurrentFormat) + ")");
+  }
+  Fail(path + ": unsupported format version " + std::to_string(format) + " (expected " +
+       std::to_string(kCurrentFormat) + ", or " + std::to_string(kPreviousFormat) +
+       " for upgrading)");
+}
+
+void CheckSchema(const Connection& connection, int format) {
+  Statement statement(connection, "SELECT name FROM pragma_table_info(?1)");
+  for (const TableDefinition& table : Tables()) {
+    statement.reset();
+    statement.bindText(1, table.name);
+    std::set<std::string> present;
+    while (statement.step()) present.insert(statement.columnText(0));
+    if (present.empty()) Fail(connection.path() + ": the table '" + table.name + "' is missing");
+    for (const char* column : table.columns) {
+      if (InFormat(table.name, column, format) && present.count(column) == 0) {
+        Fail(connection.path() + ": the table '" + table.name + "' has no column '" + column + "'");
+      }
+    }
+  }
+}
+
+std::string SchemaSql(int format) {
+  std::string sql;
+  for (const TableDefinition& table : Tables()) {
+    std::string body = table.body;
+    if (format == kPreviousFormat && std::string(table.name) == "element") {
+      const std::string shape = "shape INTEGER NOT NULL, ";
+      body.erase(body.find(shape), shape.size());
+    }
+    sql += "CREATE TABLE " + std::string(table.name) + "(" + body + ");\n";
+  }
+  return sql;
+}
+
+}  // namespace odbapi_detail

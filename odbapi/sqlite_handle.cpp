@@ -1,0 +1,157 @@
+#include "sqlite_handle.h"
+
+#include <utility>
+
+#include "odb_API.h"
+
+namespace odbapi_detail {
+
+void Fail(const std::string& message) { throw odb_Exception("odb_Exception", message); }
+
+std::string SqliteErrorText(const std::string& path, sqlite3* db, int code, const std::string& what) {
+  std::string detail;
+  switch (code & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      detail = "the database is locked by another process";
+      break;
+    case SQLITE_NOTADB:
+      detail = "the file is not a database";
+      break;
+    case SQLITE_CORRUPT:
+      detail = "the database file is damaged";
+      break;
+    case SQLITE_CANTOPEN:
+      detail = "the file cannot be opened";
+      break;
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+      detail = "permission denied";
+      break;
+    default:
+      break;
+  }
+  std::string sqliteText = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(code);
+  std::string text = path + ": " + what + ": ";
+  if (detail.empty()) return text + sqliteText;
+  return text + detail + " (" + sqliteText + ")";
+}
+
+Connection::Connection(const std::string& path, int flags) : m_path(path) {
+  sqlite3* db = nullptr;
+  int code = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+  if (code != SQLITE_OK) {
+    std::string text = SqliteErrorText(path, db, code, "cannot open the database");
+    sqlite3_close_v2(db);
+    Fail(text);
+  }
+  m_db = db;
+  sqlite3_extended_result_codes(m_db, 1);
+}
+
+Connection::~Connection() { close(); }
+
+Connection::Connection(Connection&& other) noexcept
+    : m_db(std::exchange(other.m_db, nullptr)), m_path(std::move(other.m_path)) {}
+
+Connection& Connection::operator=(Connection&& other) noexcept {
+  if (this != &other) {
+    close();
+    m_db = std::exchange(other.m_db, nullptr);
+    m_path = std::move(other.m_path);
+  }
+  return *this;
+}
+
+void Connection::close() noexcept {
+  if (m_db != nullptr) {
+    // close_v2 defers the close until every statement is finalised, so it cannot fail here.
+    sqlite3_close_v2(m_db);
+    m_db = nullptr;
+  }
+}
+
+void Connection::exec(const std::string& sql, const char* what) const {
+  if (m_db == nullptr) Fail(m_path + ": the database is closed");
+  char* error = nullptr;
+  int code = sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, &error);
+  if (code != SQLITE_OK) {
+    std::string text = m_path + ": " + what + ": " + (error != nullptr ? error : sqlite3_errstr(code));
+    sqlite3_free(error);
+    Fail(text);
+  }
+}
+
+Statement::Statement(const Connection& connection, const std::string& sql)
+    : m_db(connection.get()), m_path(connection.path()) {
+  if (m_db == nullptr) Fail(m_path + ": the database is closed");
+  int code = sqlite3_prepare_v2(m_db, sql.c_str(), -1, &m_stmt, nullptr);
+  if (code != SQLITE_OK) {
+    sqlite3_finalize(m_stmt);
+    m_stmt = nullptr;
+    Fail(SqliteErrorText(m_path, m_db, code, "cannot read the database"));
+  }
+}
+
+Statement::~Statement() {
+  if (m_stmt != nullptr) sqlite3_finalize(m_stmt);
+}
+
+Statement::Statement(Statement&& other) noexcept
+    : m_stmt(std::exchange(other.m_stmt, nullptr)),
+      m_db(std::exchange(other.m_db, nullptr)),
+      m_path(std::move(other.m_path)) {}
+
+Statement& Statement::operator=(Statement&& other) noexcept {
+  if (this != &other) {
+    if (m_stmt != nullptr) sqlite3_finalize(m_stmt);
+    m_stmt = std::exchange(other.m_stmt, nullptr);
+    m_db = std::exchange(other.m_db, nullptr);
+    m_path = std::move(other.m_path);
+  }
+  return *this;
+}
+
+bool Statement::step() {
+  int code = sqlite3_step(m_stmt);
+  if (code == SQLITE_ROW) return true;
+  if (code == SQLITE_DONE) return false;
+  Fail(SqliteErrorText(m_path, m_db, code, "cannot read the database"));
+}
+
+void Statement::reset() {
+  sqlite3_reset(m_stmt);
+  sqlite3_clear_bindings(m_stmt);
+}
+
+namespace {
+void CheckBind(int code, sqlite3* db, const std::string& path) {
+  if (code != SQLITE_OK) Fail(SqliteErrorText(path, db, code, "cannot bind a value"));
+}
+}  // namespace
+
+void Statement::bindInt(int index, std::int64_t value) {
+  CheckBind(sqlite3_bind_int64(m_stmt, index, value), m_db, m_path);
+}
+void Statement::bindDouble(int index, double value) {
+  CheckBind(sqlite3_bind_double(m_stmt, index, value), m_db, m_path);
+}
+void Statement::bindText(int index, const std::string& value) {
+  CheckBind(sqlite3_bind_text64(m_stmt, index, value.data(), value.size(), SQLITE_TRANSIENT, SQLITE_UTF8),
+            m_db, m_path);
+}
+void Statement::bindBlob(int index, const void* data, std::size_t bytes) {
+  // A zero-length blob must still be a BLOB, not NULL, so never pass a null pointer.
+  static const char empty = 0;
+  CheckBind(sqlite3_bind_blob64(m_stmt, index, bytes == 0 ? &empty : data, bytes, SQLITE_STATIC),
+            m_db, m_path);
+}
+void Statement::bindNull(int index) { CheckBind(sqlite3_bind_null(m_stmt, index), m_db, m_path); }
+
+std::string Statement::columnText(int column) const {
+  const unsigned char* text = sqlite3_column_text(m_stmt, column);
+  if (text == nullptr) return std::string();
+  return std::string(reinterpret_cast<const char*>(text), columnBytes(column));
+}
+
+}  // namespace odbapi_detail

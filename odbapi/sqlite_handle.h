@@ -1,0 +1,76 @@
+// Move-only owners of a SQLite connection and a prepared statement. Errors become
+// odb_Exception with a text that starts with the database's path.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <string>
+
+namespace odbapi_detail {
+
+// Throws odb_Exception("odb_Exception", message).
+[[noreturn]] void Fail(const std::string& message);
+
+// "<path>: <what>: <SQLite's text for code>", with a plain phrase for the common codes.
+std::string SqliteErrorText(const std::string& path, sqlite3* db, int code, const std::string& what);
+
+class Connection {
+ public:
+  Connection() = default;
+  // Opens path with the given sqlite3_open_v2 flags; throws naming the path on failure.
+  Connection(const std::string& path, int flags);
+  ~Connection();
+  Connection(Connection&& other) noexcept;
+  Connection& operator=(Connection&& other) noexcept;
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  sqlite3* get() const { return m_db; }
+  const std::string& path() const { return m_path; }
+  bool isOpen() const { return m_db != nullptr; }
+  void close() noexcept;
+  // Runs one or more statements that return no rows.
+  void exec(const std::string& sql, const char* what) const;
+
+ private:
+  sqlite3* m_db = nullptr;
+  std::string m_path;
+};
+
+class Statement {
+ public:
+  Statement() = default;
+  Statement(const Connection& connection, const std::string& sql);
+  ~Statement();
+  Statement(Statement&& other) noexcept;
+  Statement& operator=(Statement&& other) noexcept;
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+
+  // True when a row is available, false when done; throws on error.
+  bool step();
+  void reset();
+  void bindInt(int index, std::int64_t value);
+  void bindDouble(int index, double value);
+  void bindText(int index, const std::string& value);
+  void bindBlob(int index, const void* data, std::size_t bytes);
+  void bindNull(int index);
+
+  int columnType(int column) const { return sqlite3_column_type(m_stmt, column); }
+  std::int64_t columnInt(int column) const { return sqlite3_column_int64(m_stmt, column); }
+  double columnDouble(int column) const { return sqlite3_column_double(m_stmt, column); }
+  // NULL reads as the empty text.
+  std::string columnText(int column) const;
+  const void* columnBlob(int column) const { return sqlite3_column_blob(m_stmt, column); }
+  std::size_t columnBytes(int column) const {
+    return static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, column));
+  }
+
+ private:
+  sqlite3_stmt* m_stmt = nullptr;
+  sqlite3* m_db = nullptr;
+  std::string m_path;
+};
+
+}  // namespace odbapi_detail

@@ -1,0 +1,134 @@
+// upgradeOdb: writes a current-format copy of a previous-format database.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "element_shapes.h"
+#include "odb_API.h"
+#include "odbapi_detail.h"
+
+namespace odbapi_detail {
+namespace {
+
+// Removes a file and its rollback journal unless released.
+class TemporaryFile {
+ public:
+  explicit TemporaryFile(std::string path) : m_path(std::move(path)) { Remove(); }
+  ~TemporaryFile() {
+    if (!m_released) Remove();
+  }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+  const std::string& path() const { return m_path; }
+  void release() { m_released = true; }
+
+ private:
+  void Remove() noexcept {
+    std::remove(m_path.c_str());
+    std::remove((m_path + "-journal").c_str());
+  }
+  std::string m_path;
+  bool m_released = false;
+};
+
+// A read-only URI for ATTACH, so that the source can never be written.
+std::string ReadOnlyUri(const std::string& path) {
+  static const char hex[] = "0123456789ABCDEF";
+  std::string uri = path.size() > 0 && path[0] == '/' ? "file://" : "file:";
+  for (unsigned char c : path) {
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+        std::strchr("/-._~", c) != nullptr) {
+      uri.push_back(static_cast<char>(c));
+    } else {
+      uri.push_back('%');
+      uri.push_back(hex[c >> 4]);
+      uri.push_back(hex[c & 15]);
+    }
+  }
+  return uri + "?mode=ro";
+}
+
+// SQL function odb_shape_code(type): the shape code of an element type name.
+void ShapeCodeFunction(sqlite3_context* context, int, sqlite3_value** arguments) {
+  const unsigned char* type = sqlite3_value_text(arguments[0]);
+  sqlite3_result_int(context, odbapi::ElementShapeCode(reinterpret_cast<const char*>(type)));
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat first;
+  struct stat second;
+  return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
+         first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+}  // namespace
+}  // namespace odbapi_detail
+
+void upgradeOdb(const odb_String& source, const odb_String& destination) {
+  using namespace odbapi_detail;
+  const std::string sourcePath = source.CStr();
+  const std::string destinationPath = destination.CStr();
+  {
+    Connection check = OpenReadOnly(sourcePath);
+    int format = ReadFormat(check);
+    if (format == kCurrentFormat) {
+      Fail(sourcePath + ": the database is already in the current format and needs no upgrade");
+    }
+    if (format != kPreviousFormat) FailUnknownFormat(sourcePath, format);
+    CheckSchema(check, kPreviousFormat);
+  }
+  if (destinationPath.empty()) Fail(sourcePath + ": no destination given for the upgrade");
+  if (SameFile(sourcePath, destinationPath)) {
+    Fail(destinationPath + ": the upgrade destination is the source database itself");
+  }
+
+  // Written beside the destination and renamed into place, so a failure leaves no
+  // destination and an earlier file of that name stays as it was.
+  TemporaryFile temporary(destinationPath + ".upgrading");
+  try {
+    Connection out(temporary.path(),
+                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI);
+    if (sqlite3_create_function(out.get(), "odb_shape_code", 1,
+                                SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, ShapeCodeFunction,
+                                nullptr, nullptr) != SQLITE_OK) {
+      Fail(SqliteErrorText(destinationPath, out.get(), sqlite3_errcode(out.get()),
+                           "cannot prepare the upgrade"));
+    }
+    {
+      Statement attach(out, "ATTACH DATABASE ?1 AS source");
+      attach.bindText(1, ReadOnlyUri(sourcePath));
+      attach.step();
+    }
+    const char* copy =
+        "INSERT INTO main.instance(id, name, embedded_space)"
+        " SELECT id, name, embedded_space FROM source.instance;"
+        "INSERT INTO main.node(instance_id, seq, label, x, y, z)"
+        " SELECT instance_id, seq, label, x, y, z FROM source.node;"
+        "INSERT INTO main.element(instance_id, seq, label, type, shape, section_category, connectivity)"
+        " SELECT instance_id, seq, label, type, odb_shape_code(type), section_category, connectivity"
+        " FROM source.element;"
+        "INSERT INTO main.step(id, name) SELECT id, name FROM source.step;"
+        "INSERT INTO main.frame(step_id, seq, description, frame_value)"
+        " SELECT step_id, seq, description, frame_value FROM source.frame;"
+        "INSERT INTO main.field_output(id, step_id, frame_seq, name, description, type, position)"
+        " SELECT id, step_id, frame_seq, name, description, type, position FROM source.field_output;"
+        "INSERT INTO main.bulk_block(field_output_id, seq, instance, element_type, section_point,"
+        " width, length, element_count, data, node_labels, element_labels)"
+        " SELECT field_output_id, seq, instance, element_type, section_point, width, length,"
+        " element_count, data, node_labels, element_labels FROM source.bulk_block;";
+    out.exec("BEGIN;\n" + SchemaSql(kCurrentFormat) + copy + "PRAGMA main.user_version = " +
+                 std::to_string(kCurrentFormat) + ";\nCOMMIT;",
+             "cannot copy the database");
+    out.exec("DETACH DATABASE source", "cannot finish the copy");
+  } catch (const odb_Exception& error) {
+    Fail(sourcePath + ": the upgrade to " + destinationPath + " failed: " + error.UserReport());
+  }
+  if (std::rename(temporary.path().c_str(), destinationPath.c_str()) != 0) {
+    Fail(destinationPath + ": cannot write the upgraded database: " + std::strerror(errno));
+  }
+  temporary.release();
+}

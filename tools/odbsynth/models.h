@@ -1,0 +1,23 @@
+// The generated models of odbsynth.
+#pragma once
+
+#include <string>
+
+namespace odbsynth {
+
+// The shipped example: a solid of C3D8R with C3D6 wedges and C3D4 tetrahedra, a shell of
+// S4R with S3 triangles, two steps with several frames, U and RF at nodes, S, E and PEEQ at
+// integration points.
+void WriteExample(const std::string& path, int format);
+
+struct GridOptions {
+  int n = 58;  // 58^3 = 195112 hexahedra
+  int steps = 2;
+  int frames = 5;
+  int format = 2;
+};
+
+// An N x N x N block of C3D8 hexahedra with U at nodes and S and PEEQ at 8 points each.
+void WriteGrid(const std::string& path, const GridOptions& options);
+
+}  // namespace odbsynth
