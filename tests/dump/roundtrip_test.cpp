@@ -1,0 +1,224 @@
+// Round trips through the writer: the same calls written as plain text, compressed text and
+// binary read back to the same text, both through the reader library and the built tool.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+
+#include "kelpost_reader.h"
+#include "post_interface.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A directory of its own, removed with everything in it.
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (fs::temp_directory_path() / "kelpost-dump-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+// Every value below is exact in single precision, so the binary file carries it unchanged.
+void WriteMesh(const char* name, int dimension, int geometry, int nnode, int firstNode,
+               int firstElement, int elements) {
+  ASSERT_EQ(0, PostBeginMesh(name, dimension, geometry, nnode));
+  ASSERT_EQ(0, PostBeginCoordinates());
+  for (int n = 0; n < nnode + 1; ++n) {
+    ASSERT_EQ(0, PostWriteCoordinates(firstNode + n, 0.25 * n, -1.5 * n + 100000, n * 0.0009765625));
+  }
+  ASSERT_EQ(0, PostEndCoordinates());
+  ASSERT_EQ(0, PostBeginElements());
+  int nodes[8];
+  for (int e = 0; e < elements; ++e) {
+    for (int k = 0; k < nnode; ++k) nodes[k] = firstNode + (k + e) % (nnode + 1);
+    ASSERT_EQ(0, PostWriteElement(firstElement + e, nodes));
+  }
+  ASSERT_EQ(0, PostEndElements());
+}
+
+void WriteModel() {
+  // Node 16 and element 13 have the ids that equal the lengths of the block closer records.
+  WriteMesh("points", 3, GEOMETRY_POINT, 1, 1, 1, 2);
+  WriteMesh("bars", 2, GEOMETRY_LINEAR, 2, 3, 3, 3);
+  WriteMesh("tris", 2, GEOMETRY_TRIANGLE, 3, 6, 6, 2);
+  WriteMesh("quads \"q\"", 2, GEOMETRY_QUADRILATERAL, 4, 10, 8, 1);
+  WriteMesh("tets", 3, GEOMETRY_TETRAHEDRA, 4, 15, 9, 2);
+  WriteMesh("bricks", 3, GEOMETRY_HEXAHEDRA, 8, 20, 13, 2);
+  ASSERT_EQ(0, PostEndMesh());
+
+  ASSERT_EQ(0, PostBeginGaussPoint("bar2", GEOMETRY_LINEAR, "bars", 2, 1, 1));
+  ASSERT_EQ(0, PostEndGaussPoint());
+  ASSERT_EQ(0, PostBeginGaussPoint("bar3", GEOMETRY_LINEAR, nullptr, 3, 0, 1));
+  ASSERT_EQ(0, PostEndGaussPoint());
+  ASSERT_EQ(0, PostBeginGaussPoint("Tri3", GEOMETRY_TRIANGLE, "tris", 3, 1, 1));
+  ASSERT_EQ(0, PostEndGaussPoint());
+  ASSERT_EQ(0, PostBeginGaussPoint("hex8", GEOMETRY_HEXAHEDRA, "", 8, 0, 1));
+  ASSERT_EQ(0, PostEndGaussPoint());
+  ASSERT_EQ(0, PostBeginGaussPoint("quad4", GEOMETRY_QUADRILATERAL, "quads", 4, 0, 0));
+  ASSERT_EQ(0, PostEndGaussPoint());
+
+  const char* xyz[] = {"X", "Y", "Z"};
+  const char* six[] = {"Sxx", "Syy", "Szz", "Sxy", "Syz", "S\"xz"};
+  const char* four[] = {"Sxx", "Syy", "Sxy", "Szz"};
+
+  // On nodes: every type, with and without range table and component names.
+  ASSERT_EQ(0, PostBeginResult("T", "Step-1", 1, RESULT_SCALAR, ON_NODES, nullptr, nullptr, 0,
+                               nullptr));
+  for (int n = 1; n <= 27; ++n) ASSERT_EQ(0, PostWriteScalar(n, n * 0.125 - 2));
+  ASSERT_EQ(0, PostEndResult());
+  ASSERT_EQ(0, PostBeginResult("U ( displacement)", "Step-1", 1, RESULT_VECTOR, ON_NODES, nullptr,
+                               "", 3, xyz));
+  ASSERT_EQ(0, PostWriteVector(16, 3, 4, 0));
+  ASSERT_EQ(0, PostWriteVector(2, 1, 1, 1));  // modulus not exact in single precision
+  ASSERT_EQ(0, PostWriteVector(-7, 1e6, -100000, 0.5));
+  ASSERT_EQ(0, PostEndResult());
+  ASSERT_EQ(0, PostBeginResult("M", "Step-1", 0.5, RESULT_MATRIX, ON_NODES, nullptr, "ranges", 0,
+                               nullptr));
+  ASSERT_EQ(0, PostWriteMatrix(1, 1, 2, 3, 4, 5, 6));
+  ASSERT_EQ(0, PostWriteMatrix(3, -0.5, 0, 0, 0, 0, 1024));
+  ASSERT_EQ(0, PostEndResult());
+  ASSERT_EQ(0, PostBeginResult("P", "Step-2", 2.5, RESULT_PLAIN_DEFORMATION_MATRIX, ON_NODES,
+                               nullptr, nullptr, 4, four));
+  ASSERT_EQ(0, PostWritePlainDefMatrix(4, 1, 2, 3, 4));
+  ASSERT_EQ(0, PostEndResult());
+
+  // On Gauss points: one record per point, the id written once per element.
+  ASSERT_EQ(0, PostBeginResult("E", "Step-2", 2.5, RESULT_SCALAR, ON_GAUSS_POINTS, "BAR2",
+                               nullptr, 0, nullptr));
+  for (int e = 3; e <= 5; ++e) {
+    for (int p = 0; p < 2; ++p) ASSERT_EQ(0, PostWriteScalar(e, e + p * 0.5));
+  }
+  ASSERT_EQ(0, PostEndResult());
+  ASSERT_EQ(0, PostBeginResult("V", "Step-2", 2.5, RESULT_VECTOR, ON_GAUSS_POINTS, "bar3", "t",
+                               3, xyz));
+  for (int p = 0; p < 3; ++p) ASSERT_EQ(0, PostWriteVector(3, p, 2 * p, -p));
+  ASSERT_EQ(0, PostEndResult());
+  ASSERT_EQ(0, PostBeginResult("S", "Step-3", 0.25, RESULT_MATRIX, ON_GAUSS_POINTS, "hex8", "",
+                               6, six));
+  for (int e = 13; e <= 14; ++e) {
+    for (int p = 0; p < 8; ++p) {
+      ASSERT_EQ(0, PostWriteMatrix(e, p, -p, 0.25 * p, e, -0.0009765625, 100000));
+    }
+  }
+  ASSERT_EQ(0, PostEndResult());
+  ASSERT_EQ(0, PostBeginResult("PD", "Step-3", 0.25, RESULT_PLAIN_DEFORMATION_MATRIX,
+                               ON_GAUSS_POINTS, "tri3", nullptr, 0, nullptr));
+  for (int p = 0; p < 3; ++p) ASSERT_EQ(0, PostWritePlainDefMatrix(6, p, 1, 2, 3.75));
+  ASSERT_EQ(0, PostEndResult());
+  ASSERT_EQ(0, PostBeginResult("Q", "Step-3", 0.25, RESULT_SCALAR, ON_GAUSS_POINTS, "quad4",
+                               "qt", 1, xyz));
+  for (int p = 0; p < 4; ++p) ASSERT_EQ(0, PostWriteScalar(8, -p));
+  ASSERT_EQ(0, PostEndResult());
+}
+
+void WriteFile(const fs::path& path, int mode) {
+  ASSERT_EQ(0, PostOpenResultFile(path.c_str(), mode));
+  WriteModel();
+  ASSERT_EQ(0, PostCloseResultFile());
+}
+
+kelpost::Summary DecodeFile(const fs::path& path, std::string& text) {
+  kelpost::FileSource source(path.string());
+  kelpost::StringSink sink;
+  kelpost::Summary summary = kelpost::Decode(source, &sink);
+  text = sink.text;
+  return summary;
+}
+
+class RoundTrip : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NO_FATAL_FAILURE(WriteFile(text_, MODE_TEXT));
+    ASSERT_NO_FATAL_FAILURE(WriteFile(compressed_, MODE_COMPRESSED_TEXT));
+    ASSERT_NO_FATAL_FAILURE(WriteFile(binary_, MODE_BINARY));
+    plain_ = ReadFile(text_);
+  }
+  TempDir dir_;
+  fs::path text_ = dir_.path() / "model.txt";
+  fs::path compressed_ = dir_.path() / "model.txt.gz";
+  fs::path binary_ = dir_.path() / "model.bin";
+  std::string plain_;
+};
+
+TEST_F(RoundTrip, EveryVariantReadsBackAsThePlainTextFile) {
+  std::string text;
+  kelpost::Summary fromText = DecodeFile(text_, text);
+  EXPECT_EQ(text, plain_);
+  kelpost::Summary fromCompressed = DecodeFile(compressed_, text);
+  EXPECT_EQ(text, plain_);
+  kelpost::Summary fromBinary = DecodeFile(binary_, text);
+  EXPECT_EQ(text, plain_);
+
+  EXPECT_EQ(fromText.variant, kelpost::Variant::kText);
+  EXPECT_EQ(fromCompressed.variant, kelpost::Variant::kCompressedText);
+  EXPECT_EQ(fromBinary.variant, kelpost::Variant::kBinary);
+  fromText.variant = fromCompressed.variant = fromBinary.variant = kelpost::Variant::kBinary;
+  EXPECT_EQ(kelpost::FormatSummary(fromText), kelpost::FormatSummary(fromBinary));
+  EXPECT_EQ(kelpost::FormatSummary(fromCompressed), kelpost::FormatSummary(fromBinary));
+  EXPECT_EQ(kelpost::FormatSummary(fromBinary),
+            "variant: binary\n"
+            "meshes: 6\n"
+            "nodes: 28\n"  // 2 + 3 + 4 + 5 + 5 + 9
+            "elements: 12\n"
+            "gauss point sets: 5\n"
+            "results: 9\n"
+            "results of analysis \"Step-1\": 3\n"
+            "results of analysis \"Step-2\": 3\n"
+            "results of analysis \"Step-3\": 3\n");
+}
+
+std::string RunTool(const std::string& args, int& status) {
+  std::string command = std::string(KELPOST_DUMP) + " " + args;
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+  if (!pipe) throw std::runtime_error("popen failed");
+  std::string out;
+  char buf[4096];
+  for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, pipe.get())) > 0;) out.append(buf, n);
+  int raw = pclose(pipe.release());
+  status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return out;
+}
+
+TEST_F(RoundTrip, ToolPrintsTheBinaryAndCompressedFilesAsThePlainText) {
+  int status = -1;
+  EXPECT_EQ(RunTool(binary_.string(), status), plain_);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(RunTool(compressed_.string(), status), plain_);
+  EXPECT_EQ(status, 0);
+  std::string summary = RunTool("--summary " + binary_.string(), status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(summary.substr(0, summary.find('\n')), "variant: binary");
+}
+
+TEST_F(RoundTrip, CutBinaryFileFailsWithStatusOne) {
+  std::string bytes = ReadFile(binary_);
+  fs::path cut = dir_.path() / "cut.bin";
+  std::ofstream(cut, std::ios::binary) << bytes.substr(0, bytes.size() / 2);
+  int status = -1;
+  RunTool(cut.string() + " 2>/dev/null", status);
+  EXPECT_EQ(status, 1);
+}
+
+}  // namespace
