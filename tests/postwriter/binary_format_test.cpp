@@ -200,18 +200,5 @@ TEST_F(BinaryWriterTest, StringLargerThanTheBuffer) {
   EXPECT_TRUE(expected.Bytes() == CloseAndRead());
 }
 
-TEST(BinaryWriter, CheckConnectivity) {
-  std::unique_ptr<CPostFile> writer(CreatePostFile(MODE_BINARY));
-  writer->m_nnode = 8;
-  EXPECT_EQ(0, writer->CheckConnectivity(8));
-  EXPECT_EQ(1, writer->CheckConnectivity(9));
-  EXPECT_EQ(2, writer->CheckConnectivity(7));
-  EXPECT_EQ(2, writer->CheckConnectivity(10));
-  writer->m_nnode = 2147483647;  // one more would overflow
-  EXPECT_EQ(2, writer->CheckConnectivity(-2147483647 - 1));
-  EXPECT_EQ(1, writer->Close());  // never opened
-  g_closeStatus = 0;
-}
-
 }  // namespace
 }  // namespace posttest

@@ -86,12 +86,9 @@ TEST(HeaderLines, QuotesInNamesBecomeApostrophesInACopy) {
   HeaderLine result = ResultHeaderLine(own, own, 0, "Scalar", 1, own);
   EXPECT_STREQ("Result \"'x'\" \"'x'\" 0 Scalar OnGaussPoints \"'x'\"", result.Text());
   EXPECT_STREQ("\"x\"", own);
-}
 
-TEST(HeaderLines, SanitizeQuotesWorksInPlace) {
-  char text[] = "\"a\"b'c\"";
-  EXPECT_EQ(text, SanitizeQuotes(text));
-  EXPECT_STREQ("'a'b'c'", text);
+  EXPECT_EQ(own, SanitizeQuotes(own));  // in place, same length
+  EXPECT_STREQ("'x'", own);
   char empty[] = "";
   EXPECT_EQ(empty, SanitizeQuotes(empty));
   EXPECT_EQ(nullptr, SanitizeQuotes(nullptr));
