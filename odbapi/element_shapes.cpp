@@ -75,7 +75,10 @@ int ElementShapeCode(const char* typeName) {
     name.push_back(c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c);
   }
   // Remove variant letters one at a time from the end until a family matches; stop at the
-  // first trailing character that is no variant letter (a digit, for instance).
+  // first trailing character that is no variant letter (a digit, for instance). Only names
+  // with a digit have variants: MASS matches, MASSES does not.
+  const bool hasDigit = name.find_first_of("0123456789") != std::string::npos;
+  if (!hasDigit) return LookUp(name);
   while (!name.empty()) {
     int code = LookUp(name);
     if (code != 0) return code;

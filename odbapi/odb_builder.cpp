@@ -54,7 +54,10 @@ void OdbWriter::Start() {
       "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA cache_size = -131072;"
       "PRAGMA locking_mode = EXCLUSIVE; BEGIN;",
       "cannot start writing");
-  m_connection->exec(odbapi_detail::SchemaSql(format), "cannot create the tables");
+  // The format first, so that raw SQL run later may still change it.
+  m_connection->exec(odbapi_detail::SchemaSql(format) + "PRAGMA user_version = " +
+                         std::to_string(format) + ";",
+                     "cannot create the tables");
   const char* elementSql =
       format == odbapi_detail::kCurrentFormat
           ? "INSERT INTO element(instance_id, seq, label, type, shape, section_category, connectivity)"
@@ -191,8 +194,7 @@ void OdbWriter::exec(const std::string& sql) { m_connection->exec(sql, "cannot r
 
 void OdbWriter::commit() {
   m_statements.reset();
-  m_connection->exec(
-      "PRAGMA user_version = " + std::to_string(m_format) + "; COMMIT;", "cannot commit");
+  m_connection->exec("COMMIT", "cannot commit");
   m_connection->close();
   m_committed = true;
 }

@@ -1,0 +1,191 @@
+// Every inconsistency is an odb_Exception whose text names the file and the problem, raised
+// when the data is read.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <fstream>
+#include <functional>
+
+#include "odb_builder.h"
+#include "test_support.h"
+
+using odbtest::ApiSession;
+using odbtest::OdbErrorOf;
+using odbtest::ScratchDir;
+
+namespace {
+
+// A small valid model: instance P with two nodes and one element, step S with one frame,
+// field outputs U (nodal, one block) and S (per element, one block).
+odbapi::OdbBuilder SmallModel() {
+  odbapi::OdbBuilder builder;
+  builder.instance("P")
+      .node(1, 0, 0, 0)
+      .node(2, 1, 0, 0)
+      .element(1, "T3D2", {1, 2})
+      .step("S")
+      .frame()
+      .field("U", 3, 1)
+      .nodal("P", 3, {1, 2}, {1, 2, 3, 4, 5, 6})
+      .field("S", 5, 3)
+      .elemental("P", "T3D2", "", 6, 1, {1, 1}, std::vector<float>(12, 1.0f));
+  return builder;
+}
+
+enum class ReadStage { Open, Nodes, Elements, NodalBlocks, ElementBlocks };
+
+// Opens the database and reads up to the given stage.
+void ReadUpTo(const std::string& path, ReadStage stage) {
+  odb_Odb& odb = openOdb(path.c_str(), false);
+  const odb_Instance& instance = odb.rootAssembly().instances()["P"];
+  const odb_Frame& frame = odb.steps()["S"].frames()[0];
+  switch (stage) {
+    case ReadStage::Open:
+      break;
+    case ReadStage::Nodes:
+      instance.nodes();
+      break;
+    case ReadStage::Elements:
+      instance.elements();
+      break;
+    case ReadStage::NodalBlocks:
+      frame.fieldOutputs()["U"].bulkDataBlocks();
+      break;
+    case ReadStage::ElementBlocks:
+      frame.fieldOutputs()["S"].bulkDataBlocks();
+      break;
+  }
+}
+
+struct BadData {
+  const char* name;
+  std::vector<const char*> sql;
+  ReadStage stage;
+  const char* expected;  // part of the report text besides the path
+};
+
+const BadData kBadData[] = {
+    {"short data blob", {"UPDATE bulk_block SET data = zeroblob(10) WHERE field_output_id = 2"},
+     ReadStage::ElementBlocks,
+     "field output 'S' (step 'S', frame 0), block 0: data holds 10 bytes, expected 48 for 2 rows of width 6"},
+    {"huge length with a short blob",
+     {"UPDATE bulk_block SET length = 2147483647, width = 2147483647 WHERE field_output_id = 1"},
+     ReadStage::NodalBlocks, "data holds 24 bytes, expected 18446744056529682436 for 2147483647 rows"},
+    {"length beyond 32 bits", {"UPDATE bulk_block SET length = 4294967298 WHERE field_output_id = 1"},
+     ReadStage::NodalBlocks, "length 4294967298 is too large"},
+    {"negative length", {"UPDATE bulk_block SET length = -2 WHERE field_output_id = 1"},
+     ReadStage::NodalBlocks, "negative length -2"},
+    {"negative width", {"UPDATE bulk_block SET width = -3 WHERE field_output_id = 1"},
+     ReadStage::NodalBlocks, "negative width -3"},
+    {"negative element count", {"UPDATE bulk_block SET element_count = -1 WHERE field_output_id = 2"},
+     ReadStage::ElementBlocks, "negative element count -1"},
+    {"node labels too short", {"UPDATE bulk_block SET node_labels = zeroblob(4) WHERE field_output_id = 1"},
+     ReadStage::NodalBlocks, "node_labels holds 4 bytes, expected 8 for 2 rows"},
+    {"element labels too long",
+     {"UPDATE bulk_block SET element_labels = zeroblob(12) WHERE field_output_id = 2"},
+     ReadStage::ElementBlocks, "element_labels holds 12 bytes, expected 8 for 2 rows"},
+    {"data as text", {"UPDATE bulk_block SET data = 'abc' WHERE field_output_id = 1"},
+     ReadStage::NodalBlocks, "data is not a BLOB"},
+    {"width as text", {"UPDATE bulk_block SET width = 'wide' WHERE field_output_id = 1"},
+     ReadStage::NodalBlocks, "width is not an integer"},
+    {"connectivity not whole ints", {"UPDATE element SET connectivity = zeroblob(7)"},
+     ReadStage::Elements, "connectivity holds 7 bytes, not a whole number of 4-byte node labels"},
+    {"element label as text", {"UPDATE element SET label = 'one'"}, ReadStage::Elements,
+     "label is not an integer"},
+    {"node label beyond 32 bits", {"UPDATE node SET label = 5000000000 WHERE seq = 1"},
+     ReadStage::Nodes, "label 5000000000 is outside the 32-bit range"},
+    {"coordinate as text", {"UPDATE node SET y = 'north' WHERE seq = 0"}, ReadStage::Nodes,
+     "y is not a number"},
+    {"field output without a frame", {"UPDATE field_output SET frame_seq = 7 WHERE name = 'S'"},
+     ReadStage::Open, "field output 'S' (id 2) has no frame: there is no frame seq 7 of step id 1"},
+    {"frame without a step", {"INSERT INTO frame(step_id, seq) VALUES(5, 0)"}, ReadStage::Open,
+     "frame seq 0 of step id 5: there is no step with that id"},
+    {"repeated instance name", {"INSERT INTO instance(id, name, embedded_space) VALUES(9, 'P', 0)"},
+     ReadStage::Open, "the instance name 'P' appears more than once"},
+    {"repeated step name", {"INSERT INTO step(id, name) VALUES(9, 'S')"}, ReadStage::Open,
+     "the step name 'S' appears more than once"},
+    {"repeated field output name",
+     {"INSERT INTO field_output(id, step_id, frame_seq, name, type) VALUES(9, 1, 0, 'U', 3)"},
+     ReadStage::Open, "the field output name 'U' appears more than once in frame 0 of step 'S'"},
+    {"missing table", {"DROP TABLE frame"}, ReadStage::Open, "the table 'frame' is missing"},
+    {"missing column", {"ALTER TABLE bulk_block DROP COLUMN element_labels"}, ReadStage::Open,
+     "the table 'bulk_block' has no column 'element_labels'"},
+    {"unknown format", {"PRAGMA user_version = 7"}, ReadStage::Open,
+     "unsupported format version 7 (expected 2"},
+    {"no format", {"PRAGMA user_version = 0"}, ReadStage::Open, "not an ODB database (format version 0"},
+};
+
+}  // namespace
+
+TEST(BadInput, EveryInconsistencyNamesFileAndProblem) {
+  ScratchDir dir;
+  ApiSession session;
+  int n = 0;
+  for (const BadData& bad : kBadData) {
+    SCOPED_TRACE(bad.name);
+    const std::string path = dir.file("bad" + std::to_string(n++) + ".odb");
+    odbapi::OdbBuilder builder = SmallModel();
+    for (const char* sql : bad.sql) builder.sql(sql);
+    builder.write(path);
+    // The stages before the bad one read cleanly: the error is raised when the data is read.
+    if (bad.stage != ReadStage::Open) {
+      EXPECT_NO_THROW(openOdb(path.c_str()));
+    }
+    const std::string text = OdbErrorOf([&] { ReadUpTo(path, bad.stage); });
+    EXPECT_EQ(text.rfind(path + ": ", 0), 0u) << text;
+    EXPECT_NE(text.find(bad.expected), std::string::npos) << text;
+  }
+}
+
+TEST(BadInput, FilesThatAreNoDatabase) {
+  ScratchDir dir;
+  ApiSession session;
+  const std::string text = dir.file("notes.odb");
+  std::ofstream(text) << "This is not a database, only some text that is long enough to look like a header.\n";
+  const std::string old = dir.file("old.odb");
+  SmallModel().format(1).write(old);
+
+  const struct {
+    std::string path;
+    const char* expected;
+  } cases[] = {
+      {dir.file("absent.odb"), "no such file"},
+      {dir.file("no-folder/absent.odb"), "no such file"},
+      {dir.path(), "is a directory"},
+      {text, "the file is not a database"},
+      {old, "must be upgraded with upgradeOdb"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    const std::string report = OdbErrorOf([&] { openOdb(c.path.c_str()); });
+    EXPECT_EQ(report.rfind(c.path + ": ", 0), 0u) << report;
+    EXPECT_NE(report.find(c.expected), std::string::npos) << report;
+  }
+  // The upgrade check reports the same texts for files it cannot read.
+  std::string report = OdbErrorOf([&] { isUpgradeRequiredForOdb(text.c_str()); });
+  EXPECT_NE(report.find("the file is not a database"), std::string::npos) << report;
+  report = OdbErrorOf([&] { isUpgradeRequiredForOdb(dir.file("absent.odb").c_str()); });
+  EXPECT_NE(report.find("no such file"), std::string::npos) << report;
+}
+
+TEST(BadInput, LockedDatabase) {
+  ScratchDir dir;
+  const std::string path = dir.file("locked.odb");
+  SmallModel().write(path);
+
+  // Another connection holds an exclusive lock, as a writer in the middle of a commit does.
+  sqlite3* writer = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &writer), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(writer, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  {
+    ApiSession session;
+    const std::string report = OdbErrorOf([&] { openOdb(path.c_str()); });
+    EXPECT_EQ(report.rfind(path + ": ", 0), 0u) << report;
+    EXPECT_NE(report.find("locked"), std::string::npos) << report;
+  }
+  sqlite3_exec(writer, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(writer);
+  // Once the lock is gone the same file opens.
+  ApiSession session;
+  EXPECT_NO_THROW(openOdb(path.c_str()));
+}

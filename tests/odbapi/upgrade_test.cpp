@@ -1,0 +1,178 @@
+// upgradeOdb: format 1 to format 2 copies, shapes computed, source untouched, failures
+// leave nothing behind.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <dirent.h>
+
+#include "odb_builder.h"
+#include "test_support.h"
+
+using odbtest::ApiSession;
+using odbtest::FileExists;
+using odbtest::OdbErrorOf;
+using odbtest::ScratchDir;
+
+namespace {
+
+std::vector<std::string> FolderEntries(const std::string& path) {
+  std::vector<std::string> names;
+  if (DIR* dir = ::opendir(path.c_str())) {
+    while (dirent* entry = ::readdir(dir)) {
+      std::string name = entry->d_name;
+      if (name != "." && name != "..") names.push_back(name);
+    }
+    ::closedir(dir);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+int RunOdbsynth(const std::string& arguments) {
+  return std::system((std::string(ODBSYNTH_PATH) + " " + arguments + " 2>/dev/null").c_str());
+}
+
+// Everything the converter reads from one database, as text, for comparing two databases.
+std::string Contents(odb_Odb& odb) {
+  std::string out;
+  cow_BtreeIterator<odb_String, odb_Instance> instances(odb.rootAssembly().instances());
+  for (instances.First(); instances.CurrentEntry() != nullptr; instances.Next()) {
+    const odb_Instance& instance = instances.CurrentValue();
+    out += std::string("instance ") + instance.name().CStr() + "\n";
+    odb_SequenceNode nodes = instance.nodes();
+    for (int i = 0; i < nodes.size(); ++i) {
+      const odb_Node node = nodes[i];  // returned by value: keep it while using its coordinates
+      const float* xyz = node.coordinates();
+      out += "n " + std::to_string(node.label()) + " " + std::to_string(xyz[0]) + " " +
+             std::to_string(xyz[1]) + " " + std::to_string(xyz[2]) + "\n";
+    }
+    odb_SequenceElement elements = instance.elements();
+    for (int i = 0; i < elements.size(); ++i) {
+      int count = 0;
+      const int* connectivity = elements[i].connectivity(count);
+      out += "e " + std::to_string(elements[i].label()) + " " + elements[i].type().CStr() + " " +
+             std::to_string(elements[i].shape()) + " " + elements[i].sectionCategory().name().CStr();
+      for (int k = 0; k < count; ++k) out += " " + std::to_string(connectivity[k]);
+      out += "\n";
+    }
+  }
+  odb_StepRepositoryIT steps(odb.steps());
+  for (steps.first(); !steps.isDone(); steps.next()) {
+    const odb_Step& step = steps.currentValue();
+    for (int f = 0; f < step.frames().size(); ++f) {
+      const odb_Frame& frame = step.frames()[f];
+      out += std::string("frame ") + steps.currentKey().CStr() + " " + frame.description().CStr() + "\n";
+      odb_FieldOutputRepositoryIT fields(frame.fieldOutputs());
+      for (fields.First(); fields.CurrentItem() != nullptr; fields.Next()) {
+        const odb_FieldOutput& field = fields.CurrentItem()->value;
+        out += std::string("field ") + field.name().CStr() + " " + std::to_string(field.type()) + "\n";
+        odb_SequenceFieldBulkData blocks = field.bulkDataBlocks();
+        for (int b = 0; b < blocks.size(); ++b) {
+          const odb_FieldBulkData& block = blocks[b];
+          out += std::string("block ") + block.instance().name().CStr() + " " +
+                 block.baseElementType().CStr() + " " + block.sectionPoint().description().CStr() +
+                 " " + std::to_string(block.length()) + "x" + std::to_string(block.width()) + "\n";
+          for (long i = 0; i < 1L * block.length() * block.width(); ++i) {
+            out += std::to_string(block.data()[i]) + " ";
+          }
+        }
+      }
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+TEST(Upgrade, PreviousFormatExampleBecomesTheCurrentOne) {
+  ScratchDir dir;
+  const std::string old = dir.file("old.odb");
+  const std::string upgraded = dir.file("old_upgraded.odb");
+  ASSERT_EQ(RunOdbsynth("example " + old + " --format 1"), 0);
+  const std::vector<char> before = odbtest::FileBytes(old);
+
+  EXPECT_TRUE(isUpgradeRequiredForOdb(old.c_str()));
+  EXPECT_FALSE(isUpgradeRequiredForOdb(EXAMPLE_ODB_PATH));
+  upgradeOdb(old.c_str(), upgraded.c_str());
+  EXPECT_EQ(odbtest::FileBytes(old), before);  // byte for byte
+  EXPECT_FALSE(isUpgradeRequiredForOdb(upgraded.c_str()));
+  EXPECT_EQ(FolderEntries(dir.path()), (std::vector<std::string>{"old.odb", "old_upgraded.odb"}));
+
+  // The copy reads exactly as the example written in the current format, shapes included.
+  ApiSession session;
+  std::string upgradedContents = Contents(openOdb(upgraded.c_str()));
+  EXPECT_EQ(upgradedContents, Contents(openOdb(EXAMPLE_ODB_PATH)));
+  EXPECT_NE(upgradedContents.find("e 1 C3D8R 16 "), std::string::npos);
+  EXPECT_EQ(odbtest::FileBytes(old), before);
+
+  // An existing destination is replaced.
+  upgradeOdb(old.c_str(), upgraded.c_str());
+  EXPECT_EQ(Contents(openOdb(upgraded.c_str())), upgradedContents);
+}
+
+TEST(Upgrade, ShapesComputedFromTypeNames) {
+  ScratchDir dir;
+  // Path characters that a file URI must escape.
+  const std::string old = dir.file("odd name?#%.odb");
+  const std::string upgraded = dir.file("new name.odb");
+  odbapi::OdbBuilder(1)
+      .instance("P")
+      .element(1, "C3D20RH", {})
+      .element(2, "s4r", {})
+      .element(3, "DC3D8", {})
+      .element(4, "UNKNOWN", {})
+      .write(old);
+  upgradeOdb(old.c_str(), upgraded.c_str());
+  ApiSession session;
+  odb_SequenceElement elements = openOdb(upgraded.c_str()).rootAssembly().instances()["P"].elements();
+  ASSERT_EQ(elements.size(), 4);
+  EXPECT_EQ(elements[0].shape(), 19);
+  EXPECT_EQ(elements[1].shape(), 11);
+  EXPECT_EQ(elements[2].shape(), 16);
+  EXPECT_EQ(elements[3].shape(), 0);
+}
+
+TEST(Upgrade, FailuresLeaveNoDestination) {
+  ScratchDir dir;
+  const std::string current = dir.file("current.odb");
+  odbapi::OdbBuilder().instance("P").write(current);
+  // A previous-format file whose step table lets a NULL name through: the copy into the
+  // current format's NOT NULL column fails half way.
+  const std::string broken = dir.file("broken.odb");
+  odbapi::OdbBuilder(1)
+      .instance("P")
+      .element(1, "S3", {1, 2, 3})
+      .sql("DROP TABLE step")
+      .sql("CREATE TABLE step(id INTEGER PRIMARY KEY, name TEXT)")
+      .sql("INSERT INTO step VALUES(1, NULL)")
+      .write(broken);
+  const std::string noShapeless = dir.file("noframe.odb");
+  odbapi::OdbBuilder(1).sql("DROP TABLE frame").write(noShapeless);
+  const std::vector<char> brokenBefore = odbtest::FileBytes(broken);
+  const std::vector<std::string> entries = FolderEntries(dir.path());
+  const std::string destination = dir.file("out.odb");
+
+  const struct {
+    std::string source;
+    std::string destination;
+    const char* expected;
+  } cases[] = {
+      {broken, destination, "NOT NULL constraint failed"},
+      {current, destination, "already in the current format"},
+      {noShapeless, destination, "the table 'frame' is missing"},
+      {dir.file("absent.odb"), destination, "no such file"},
+      {broken, broken, "the upgrade destination is the source database itself"},
+      {broken, dir.file("no-folder/out.odb"), "cannot open"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.source + " -> " + c.destination);
+    const std::string report = OdbErrorOf([&] { upgradeOdb(c.source.c_str(), c.destination.c_str()); });
+    EXPECT_NE(report.find(c.expected), std::string::npos) << report;
+    EXPECT_TRUE(report.find(c.source) != std::string::npos ||
+                report.find(c.destination) != std::string::npos)
+        << report;
+    EXPECT_EQ(FolderEntries(dir.path()), entries);
+  }
+  EXPECT_EQ(odbtest::FileBytes(broken), brokenBefore);
+}
