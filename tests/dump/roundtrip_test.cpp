@@ -212,13 +212,4 @@ TEST_F(RoundTrip, ToolPrintsTheBinaryAndCompressedFilesAsThePlainText) {
   EXPECT_EQ(summary.substr(0, summary.find('\n')), "variant: binary");
 }
 
-TEST_F(RoundTrip, CutBinaryFileFailsWithStatusOne) {
-  std::string bytes = ReadFile(binary_);
-  fs::path cut = dir_.path() / "cut.bin";
-  std::ofstream(cut, std::ios::binary) << bytes.substr(0, bytes.size() / 2);
-  int status = -1;
-  RunTool(cut.string() + " 2>/dev/null", status);
-  EXPECT_EQ(status, 1);
-}
-
 }  // namespace
