@@ -1,8 +1,10 @@
+// GzipFile over zlib's gz* functions, mode "wb1".
 #include "gzip_file.h"
 
 #include <zlib.h>
 
 #include <climits>
+#include <new>
 #include <utility>
 
 namespace {
@@ -16,37 +18,32 @@ constexpr std::size_t kLargestWrite = INT_MAX / 2 + 1;
 
 }  // namespace
 
-GzipFile::~GzipFile() noexcept { close(); }
-
-GzipFile::GzipFile(GzipFile&& other) noexcept
-    : m_handle(std::exchange(other.m_handle, nullptr)),
-      m_failed(std::exchange(other.m_failed, false)) {}
-
-GzipFile& GzipFile::operator=(GzipFile&& other) noexcept {
-  if (this != &other) {
-    close();
-    m_handle = std::exchange(other.m_handle, nullptr);
-    m_failed = std::exchange(other.m_failed, false);
-  }
-  return *this;
-}
+struct GzipFile::Engine {
+  gzFile handle = nullptr;
+};
 
 bool GzipFile::open(const char* path) noexcept {
   close();
   if (path == nullptr) return false;
-  m_handle = gzopen(path, "wb1");
-  if (m_handle == nullptr) return false;
-  gzbuffer(m_handle, kEngineBuffer);
+  gzFile handle = gzopen(path, "wb1");
+  if (handle == nullptr) return false;
+  m_engine = new (std::nothrow) Engine;
+  if (m_engine == nullptr) {
+    gzclose(handle);
+    return false;
+  }
+  m_engine->handle = handle;
+  gzbuffer(handle, kEngineBuffer);
   return true;
 }
 
 std::size_t GzipFile::write(const void* data, std::size_t n) noexcept {
-  if (m_handle == nullptr) return 0;
+  if (m_engine == nullptr) return 0;
   const char* bytes = static_cast<const char*>(data);
   std::size_t done = 0;
   while (done < n) {
     std::size_t piece = n - done < kLargestWrite ? n - done : kLargestWrite;
-    int written = gzwrite(m_handle, bytes + done, static_cast<unsigned>(piece));
+    int written = gzwrite(m_engine->handle, bytes + done, static_cast<unsigned>(piece));
     if (written <= 0) {
       m_failed = true;
       break;
@@ -57,15 +54,17 @@ std::size_t GzipFile::write(const void* data, std::size_t n) noexcept {
 }
 
 int GzipFile::flush(FlushMode mode) noexcept {
-  if (m_handle == nullptr) return Z_STREAM_ERROR;
-  int status = gzflush(m_handle, mode == FlushMode::kFinish ? Z_FINISH : Z_FULL_FLUSH);
+  if (m_engine == nullptr) return Z_STREAM_ERROR;
+  int status = gzflush(m_engine->handle, mode == FlushMode::kFinish ? Z_FINISH : Z_FULL_FLUSH);
   if (status != Z_OK) m_failed = true;
   return status;
 }
 
 int GzipFile::close() noexcept {
-  if (m_handle == nullptr) return Z_OK;
-  int status = gzclose(std::exchange(m_handle, nullptr));
+  if (m_engine == nullptr) return Z_OK;
+  Engine* engine = std::exchange(m_engine, nullptr);
+  int status = gzclose(engine->handle);
+  delete engine;
   // zlib may forget an earlier failed write once its state is freed; keep reporting it.
   if (status == Z_OK && m_failed) status = Z_ERRNO;
   m_failed = false;

@@ -1,0 +1,178 @@
+// Whatever deflate engine the build chose, GzipFile writes standard gzip files: zlib's inflate
+// and the gzip tool decode them, the trailer holds the CRC-32 and length, and a file holds
+// exactly the members its flushes asked for.
+#include "gzip_file.h"
+#include "post_test_support.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace posttest {
+namespace {
+
+// Pseudo-random bytes (incompressible) or a repetitive record stream (compressible).
+std::string Noise(std::size_t n, unsigned seed) {
+  std::string out(n, '\0');
+  for (char& c : out) {
+    seed = seed * 1103515245u + 12345u;
+    c = static_cast<char>(seed >> 16);
+  }
+  return out;
+}
+
+std::string Records(std::size_t n) {
+  std::string out;
+  out.reserve(n);
+  for (std::uint32_t i = 0; out.size() < n; ++i) {
+    const std::uint32_t words[4] = {i, i * 3u, 0x3f800000u + (i % 97u), 0x40000000u};
+    out.append(reinterpret_cast<const char*>(words), sizeof words);
+  }
+  out.resize(n);
+  return out;
+}
+
+// How many gzip members the compressed data holds; throws on anything but whole members.
+int CountMembers(const std::string& compressed) {
+  z_stream stream{};
+  if (inflateInit2(&stream, 15 + 16) != Z_OK) throw std::runtime_error("inflateInit2 failed");
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(compressed.data()));
+  stream.avail_in = static_cast<uInt>(compressed.size());
+  std::vector<unsigned char> sink(1 << 16);
+  int members = 0;
+  while (stream.avail_in > 0) {
+    stream.next_out = sink.data();
+    stream.avail_out = static_cast<uInt>(sink.size());
+    int status = inflate(&stream, Z_NO_FLUSH);
+    if (status == Z_STREAM_END) {
+      ++members;
+      inflateReset(&stream);
+    } else if (status != Z_OK) {
+      inflateEnd(&stream);
+      throw std::runtime_error("corrupt gzip member");
+    }
+  }
+  inflateEnd(&stream);
+  return members;
+}
+
+std::uint32_t Le32(const std::string& bytes, std::size_t at) {
+  std::uint32_t value = 0;
+  for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
+  return value;
+}
+
+// The output of `gzip -dc path`, or a marker text when the tool fails.
+std::string GzipToolDecode(const TempDir& dir, const std::string& path) {
+  const std::string out = dir.File("tool.out");
+  const std::string command = "gzip -dc '" + path + "' > '" + out + "'";
+  if (std::system(command.c_str()) != 0) return "<gzip -d failed>";
+  return ReadFileBytes(out);
+}
+
+// A single member whose header, trailer and body every decoder agrees on.
+void ExpectSingleMember(const TempDir& dir, const std::string& path, const std::string& data) {
+  const std::string file = ReadFileBytes(path);
+  ASSERT_GE(file.size(), 18u);
+  EXPECT_EQ("\x1f\x8b\x08", file.substr(0, 3));  // gzip magic, deflate
+  EXPECT_EQ(1, CountMembers(file));
+  const auto crc = crc32(0L, reinterpret_cast<const Bytef*>(data.data()),
+                         static_cast<uInt>(data.size()));
+  EXPECT_EQ(crc, Le32(file, file.size() - 8));
+  EXPECT_EQ(static_cast<std::uint32_t>(data.size()), Le32(file, file.size() - 4));
+  EXPECT_TRUE(Gunzip(file) == data) << "zlib inflate differs";
+  EXPECT_TRUE(GzipToolDecode(dir, path) == data) << "gzip -d differs";
+}
+
+TEST(GzipEngine, MegabytesInUnevenPiecesDecodeEverywhere) {
+  TempDir dir;
+  const std::string data = Noise(3 * 1024 * 1024 + 7, 11) + Records(5 * 1024 * 1024) +
+                           Noise(100 * 1024, 5);
+  const std::string path = dir.File("big.gz");
+  GzipFile file;
+  ASSERT_TRUE(file.open(path.c_str()));
+  // Pieces from 1 byte to 1 MiB, with a full flush now and then, as the writer does.
+  std::size_t at = 0;
+  for (std::size_t step = 1; at < data.size(); step = step * 7 % (1024 * 1024) + 1) {
+    std::size_t n = std::min(step, data.size() - at);
+    ASSERT_EQ(n, file.write(data.data() + at, n));
+    at += n;
+    if (step % 5 == 0) {
+      ASSERT_EQ(0, file.flush(GzipFile::FlushMode::kFull));
+    }
+  }
+  ASSERT_EQ(0, file.close());
+  ExpectSingleMember(dir, path, data);
+
+  // One large write of compressible records: the file must be well under its input.
+  const std::string records = Records(8 * 1024 * 1024);
+  ASSERT_TRUE(file.open(path.c_str()));
+  ASSERT_EQ(records.size(), file.write(records.data(), records.size()));
+  ASSERT_EQ(0, file.close());
+  EXPECT_LT(ReadFileBytes(path).size(), records.size() / 2);
+  ExpectSingleMember(dir, path, records);
+}
+
+TEST(GzipEngine, EmptyAndFlushOnlyFilesAreValid) {
+  TempDir dir;
+  const std::string path = dir.File("empty.gz");
+  GzipFile file;
+  ASSERT_TRUE(file.open(path.c_str()));
+  EXPECT_EQ(0, file.close());
+  ExpectSingleMember(dir, path, "");
+
+  ASSERT_TRUE(file.open(path.c_str()));
+  EXPECT_EQ(0, file.flush(GzipFile::FlushMode::kFull));
+  EXPECT_EQ(0, file.flush(GzipFile::FlushMode::kFull));
+  EXPECT_EQ(0, file.close());
+  ExpectSingleMember(dir, path, "");
+}
+
+// A finish ends the member; only more data starts another one.
+TEST(GzipEngine, FinishStartsAMemberOnlyWhenMoreDataFollows) {
+  TempDir dir;
+  const std::string path = dir.File("m.gz");
+  const std::string first = Records(300 * 1024);
+  const std::string second = Noise(200 * 1024, 3);
+  GzipFile file;
+  ASSERT_TRUE(file.open(path.c_str()));
+  file.write(first.data(), first.size());
+  EXPECT_EQ(0, file.flush(GzipFile::FlushMode::kFinish));
+  EXPECT_EQ(0, file.flush(GzipFile::FlushMode::kFinish));
+  EXPECT_EQ(0, file.close());
+  ExpectSingleMember(dir, path, first);
+
+  ASSERT_TRUE(file.open(path.c_str()));
+  file.write(first.data(), first.size());
+  EXPECT_EQ(0, file.flush(GzipFile::FlushMode::kFinish));
+  file.write(second.data(), second.size());
+  EXPECT_EQ(0, file.flush(GzipFile::FlushMode::kFull));
+  file.write("end", 3);
+  EXPECT_EQ(0, file.close());
+  const std::string bytes = ReadFileBytes(path);
+  EXPECT_EQ(2, CountMembers(bytes));
+  EXPECT_TRUE(Gunzip(bytes) == first + second + "end");
+  EXPECT_TRUE(GzipToolDecode(dir, path) == first + second + "end");
+}
+
+TEST(GzipEngine, FlushToAFullDeviceFailsAndStaysFailed) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  GzipFile file;
+  ASSERT_TRUE(file.open("/dev/full"));
+  EXPECT_EQ(3u, file.write("abc", 3));
+  EXPECT_LT(file.flush(GzipFile::FlushMode::kFull), 0);
+  EXPECT_EQ(0u, file.write("def", 3));
+  EXPECT_LT(file.close(), 0);
+
+  ASSERT_TRUE(file.open("/dev/full"));
+  file.write("abc", 3);
+  EXPECT_LT(file.flush(GzipFile::FlushMode::kFinish), 0);
+  EXPECT_LT(file.close(), 0);
+}
+
+}  // namespace
+}  // namespace posttest
