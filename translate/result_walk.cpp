@@ -7,6 +7,7 @@
 #include "gauss_point_results.h"
 #include "nodal_results.h"
 #include "odb_API.h"
+#include "field_types.h"
 #include "post_types.h"
 #include "progress.h"
 
@@ -48,27 +49,6 @@ int TranslateFieldOutput(Tcl_Interp* interp, const odb_FieldOutput& field,
 }
 
 }  // namespace
-
-int ResultTypeOfDataType(int dataType) {
-  switch (dataType) {
-    case odb_Enum::BOOLEAN:
-    case odb_Enum::INTEGER:
-    case odb_Enum::SCALAR:
-      return RESULT_SCALAR;
-    case odb_Enum::VECTOR:
-      return RESULT_VECTOR;
-    case odb_Enum::MATRIX:
-    case odb_Enum::TENSOR_3D_FULL:
-    case odb_Enum::TENSOR_3D_PLANAR:
-    case odb_Enum::TENSOR_3D_SURFACE:
-    case odb_Enum::TENSOR_2D_SURFACE:
-      return RESULT_MATRIX;
-    case odb_Enum::TENSOR_2D_PLANAR:
-      return RESULT_PLAIN_DEFORMATION_MATRIX;
-    default:
-      return -1;
-  }
-}
 
 int TranslateResults(Tcl_Interp* interp, odb_Odb& odb, const MeshTable& table, int count) {
   const odb_StepRepository& steps = odb.steps();

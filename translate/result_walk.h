@@ -9,7 +9,3 @@ class odb_Odb;
 // Translates every field output of the database into results on the meshes of the table
 // (records 0..count-1). Returns 0, or non-zero with the interpreter's result set.
 int TranslateResults(Tcl_Interp* interp, odb_Odb& odb, const MeshTable& table, int count);
-
-// The ResultType announced for a field output's data-type code, or -1 for a code the
-// format has no type for.
-int ResultTypeOfDataType(int dataType);

@@ -107,8 +107,8 @@ TEST(Example, StepsFramesAndBlocks) {
   EXPECT_EQ(s.locations().constGet(0).position(), odb_Enum::INTEGRATION_POINT);
   odb_SequenceFieldBulkData blocks = s.bulkDataBlocks();
   ASSERT_EQ(blocks.size(), 7);
-  // Solid blocks: one point per element, width 6; shell blocks: 4 (S4R) or 3 (S3) points,
-  // width 3, one block per section point.
+  // One point per element; solid blocks of width 6, shell blocks of width 3, one block per
+  // section point.
   const struct {
     const char* instance;
     const char* type;
@@ -118,10 +118,10 @@ TEST(Example, StepsFramesAndBlocks) {
       {"SOLID-1", "C3D8R", "", 6, 48, 1},
       {"SOLID-1", "C3D6", "", 6, 12, 1},
       {"SOLID-1", "C3D4", "", 6, 36, 1},
-      {"SHELL-1", "S4R", "SNEG, (fraction = -1.0)", 3, 9, 4},
-      {"SHELL-1", "S4R", "SPOS, (fraction = 1.0)", 3, 9, 4},
-      {"SHELL-1", "S3", "SNEG, (fraction = -1.0)", 3, 6, 3},
-      {"SHELL-1", "S3", "SPOS, (fraction = 1.0)", 3, 6, 3},
+      {"SHELL-1", "S4R", "SNEG, (fraction = -1.0)", 3, 9, 1},
+      {"SHELL-1", "S4R", "SPOS, (fraction = 1.0)", 3, 9, 1},
+      {"SHELL-1", "S3", "SNEG, (fraction = -1.0)", 3, 6, 1},
+      {"SHELL-1", "S3", "SPOS, (fraction = 1.0)", 3, 6, 1},
   };
   for (int b = 0; b < blocks.size(); ++b) {
     SCOPED_TRACE(b);

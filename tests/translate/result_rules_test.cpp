@@ -9,7 +9,7 @@
 #include "gauss_point_results.h"
 #include "paths.h"
 #include "post_types.h"
-#include "result_walk.h"
+#include "field_types.h"
 
 namespace {
 

@@ -103,10 +103,10 @@ Mesh BuildSolid(odbapi::OdbBuilder& builder) {
 }
 
 // Shell: 4 x 3 cells at z = 2.5; columns 0-2 are S4R, column 3 is cut into S3 triangles.
-// Points per element as the shell's blocks carry them: 4 for S4R, 3 for S3.
+// Both shell types integrate at one point per element and section point (reduced S4R, S3).
 Mesh BuildShell(odbapi::OdbBuilder& builder) {
   const int nx = 4, ny = 3;
-  Mesh mesh{kShell, {}, {{"S4R", 4, {}}, {"S3", 3, {}}}, true};
+  Mesh mesh{kShell, {}, {{"S4R", 1, {}}, {"S3", 1, {}}}, true};
   builder.instance(kShell, 0);
   auto id = [&](int i, int j) { return 1 + i + (nx + 1) * j; };
   for (int j = 0; j <= ny; ++j)
