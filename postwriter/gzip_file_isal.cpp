@@ -20,8 +20,9 @@ namespace {
 constexpr int kFileError = -1;    // Z_ERRNO
 constexpr int kClosedError = -2;  // Z_STREAM_ERROR
 
-// Level 1: hash-chained matches with per-block Huffman tables. Measured on the benchmark's
-// results stream it is both faster and about a third smaller than level 0 (static tables).
+// Level 1: hash-chained matches with per-block Huffman tables. On a 252 MB results stream
+// it ran as fast as level 0 (0.26-0.32 s against 0.23-0.30 s with igzip) and its file was
+// 26 % smaller (42.4 MB against 57.5 MB), so it is the fastest level with acceptable output.
 constexpr std::uint32_t kLevel = 1;
 constexpr std::uint32_t kLevelBufferSize = ISAL_DEF_LVL1_DEFAULT;
 

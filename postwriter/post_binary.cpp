@@ -56,13 +56,6 @@ int CPostBinary::EndValues() {
   return WriteString("End Values");
 }
 
-void CPostBinary::PutFloat(double value) {
-  float single = static_cast<float>(value);
-  std::uint32_t bits;
-  std::memcpy(&bits, &single, sizeof bits);
-  m_gzFile.AppendLE32(bits);
-}
-
 void CPostBinary::PutEntityId(int id) {
   if (id != m_lastId) {
     PutInt(id);
@@ -70,20 +63,60 @@ void CPostBinary::PutEntityId(int id) {
   }
 }
 
+namespace {
+
+// Records of at most this many values are formatted straight into the stream's buffer.
+constexpr int kDirectValues = 64;
+
+inline void StoreLE32(unsigned char* out, std::uint32_t word) {
+  out[0] = static_cast<unsigned char>(word);
+  out[1] = static_cast<unsigned char>(word >> 8);
+  out[2] = static_cast<unsigned char>(word >> 16);
+  out[3] = static_cast<unsigned char>(word >> 24);
+}
+
+inline std::uint32_t SingleBits(double value) {
+  const float single = static_cast<float>(value);
+  std::uint32_t bits;
+  std::memcpy(&bits, &single, sizeof bits);
+  return bits;
+}
+
+}  // namespace
+
+// One value record, the values coming from next(). A short record takes its room in the
+// buffer once, so the per-number bookkeeping stays in registers.
+template <class NextValue>
+void CPostBinary::PutValueRecord(int id, int count, NextValue next) {
+  if (count > kDirectValues) {
+    PutEntityId(id);
+    for (int i = 0; i < count; ++i) PutFloat(next());
+    return;
+  }
+  unsigned char* out = reinterpret_cast<unsigned char*>(m_gzFile.Reserve(4 + 4 * kDirectValues));
+  std::size_t used = 0;
+  if (id != m_lastId) {
+    StoreLE32(out, static_cast<std::uint32_t>(id));
+    used = 4;
+    m_lastId = id;
+  }
+  for (int i = 0; i < count; ++i, used += 4) StoreLE32(out + used, SingleBits(next()));
+  m_gzFile.Commit(used);
+}
+
 int CPostBinary::WriteValues(int id, int count, const double* values) {
   if (!m_gzFile.IsOpen()) return 1;
   if (values == nullptr) count = 0;
-  PutEntityId(id);
-  for (int i = 0; i < count; ++i) PutFloat(values[i]);
+  const double* next = values;
+  PutValueRecord(id, count, [&next] { return *next++; });
   return 0;
 }
 
 int CPostBinary::WriteValuesVA(int id, int count, ...) {
   if (!m_gzFile.IsOpen()) return 1;
-  PutEntityId(id);
   va_list args;
   va_start(args, count);
-  for (int i = 0; i < count; ++i) PutFloat(va_arg(args, double));
+  PutValueRecord(id, count, [&args] { return va_arg(args, double); });
   va_end(args);
   return 0;
 }

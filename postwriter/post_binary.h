@@ -6,6 +6,7 @@
 #include "post_file.h"
 
 #include <cstdint>
+#include <cstring>
 
 class CPostBinary final : public CPostFile {
  public:
@@ -30,9 +31,17 @@ class CPostBinary final : public CPostFile {
 
  private:
   void PutInt(std::int32_t value) { m_gzFile.AppendLE32(static_cast<std::uint32_t>(value)); }
-  void PutFloat(double value);
+  // Inline like PutInt: one call per number written is the hot path of a conversion.
+  void PutFloat(double value) {
+    const float single = static_cast<float>(value);
+    std::uint32_t bits;
+    std::memcpy(&bits, &single, sizeof bits);
+    m_gzFile.AppendLE32(bits);
+  }
   // The id, unless it continues the entity of the previous value record.
   void PutEntityId(int id);
+  template <class NextValue>
+  void PutValueRecord(int id, int count, NextValue next);
 
   // Records are collected in the stream's own buffer and reach the compressor in whole
   // buffers; the decompressed bytes are exactly the records in order.

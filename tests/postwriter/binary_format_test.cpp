@@ -9,6 +9,7 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace posttest {
 namespace {
@@ -187,6 +188,28 @@ TEST_F(BinaryWriterTest, ElementRecordsFollowTheNodeCount) {
   expected.Int32(2333);
   for (int value : {1, 10, 11, 12, 1, 2, 10, 11, 12, 7, 3, 10, 11}) expected.Int32(value);
   EXPECT_EQ(expected.Bytes(), CloseAndRead());
+}
+
+// Value records of any length, from none to hundreds of values, keep their id rule and
+// their order, also where they straddle the writer's buffer.
+TEST_F(BinaryWriterTest, ValueRecordsOfEveryLength) {
+  std::vector<double> values(300);
+  for (std::size_t i = 0; i < values.size(); ++i) values[i] = 0.5 * static_cast<double>(i) - 7;
+  Records expected;
+  expected.Int32(2333);
+  for (int round = 0; round < 150; ++round) {
+    for (int count : {0, 1, 6, 63, 64, 65, 300}) {
+      const int id = round * 10 + count % 7;
+      EXPECT_EQ(0, m_writer->WriteValues(id, count, values.data()));
+      EXPECT_EQ(0, m_writer->WriteValues(id, 2, values.data() + 5));  // same id: no id again
+      expected.Int32(id);
+      for (int i = 0; i < count; ++i) expected.Float32(static_cast<float>(values[i]));
+      expected.Floats(values[5], values[6]);
+    }
+  }
+  const std::string stream = CloseAndRead();
+  EXPECT_GT(stream.size(), 256u * 1024);
+  EXPECT_TRUE(expected.Bytes() == stream) << "the streams differ";
 }
 
 // A string larger than the writer's buffer goes to the stream in one piece.
