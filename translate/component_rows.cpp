@@ -50,3 +50,12 @@ void SetUnknownWidthMessage(Tcl_Interp* interp, int width) {
   std::snprintf(message, sizeof message, "unknown numComp: %d\n", width);
   Tcl_SetObjResult(interp, Tcl_NewStringObj(message, -1));
 }
+
+void SetUnwritableIdMessage(Tcl_Interp* interp, const char* entity, int label, const char* result) {
+  char message[400];
+  std::snprintf(message, sizeof message,
+                "%s label %d of result \"%.200s\" cannot be written: ids in a result must not be "
+                "-1 nor repeat the id before",
+                entity, label, result);
+  Tcl_SetObjResult(interp, Tcl_NewStringObj(message, -1));
+}

@@ -12,3 +12,7 @@ int WriteComponentRow(int id, const float* row, int width);
 // Sets the interpreter's result to "unknown numComp: <width>\n" (for the translations).
 struct Tcl_Interp;
 void SetUnknownWidthMessage(Tcl_Interp* interp, int width);
+
+// Sets the interpreter's result to the refusal of an id the binary file cannot hold (see
+// IsUnwritableId); entity is "node" or "element".
+void SetUnwritableIdMessage(Tcl_Interp* interp, const char* entity, int label, const char* result);

@@ -62,8 +62,10 @@ BlockPlacement PlaceBlock(const odb_FieldBulkData& block, const MeshInfo* mesh) 
   place.accepted = mesh != nullptr && (place.pointCount == 1 ||
                                        place.pointCount == ExpectedGaussPointCount(mesh->geometry));
   if (place.accepted) {
-    place.setName = std::string(block.instance().name().CStr()) + " " +
-                    block.baseElementType().CStr() + " GP=" + std::to_string(place.pointCount);
+    // Cut so that the Result lines refer to the set by the name its definition has.
+    place.setName = CutText(block.instance().name().CStr(), kMaxSetNamePartBytes) + " " +
+                    CutText(block.baseElementType().CStr(), kMaxSetNamePartBytes) + " GP=" +
+                    std::to_string(place.pointCount);
   }
   return place;
 }
@@ -128,14 +130,20 @@ std::string ResultName(const std::string& baseName, const GaussPointGroup& group
 
 // Writes every point of every element of the block under the element's id.
 int WriteBlockRows(Tcl_Interp* interp, const odb_FieldBulkData& block, const MeshInfo& mesh,
-                   int pointCount) {
+                   int pointCount, const std::string& name) {
   const int width = block.width();
   const int elements = block.numberOfElements();
   const int* labels = block.elementLabels();
   const float* values = block.data();
+  int previous = -1;  // each block is a values block of its own
   for (int e = 0; e < elements; ++e) {
     const std::size_t firstRow = static_cast<std::size_t>(e) * static_cast<std::size_t>(pointCount);
     const int id = ShiftLabel(labels[firstRow], mesh.elementOffset);
+    if (IsUnwritableId(id, previous)) {
+      SetUnwritableIdMessage(interp, "element", labels[firstRow], name.c_str());
+      return 1;
+    }
+    previous = id;
     for (int k = 0; k < pointCount; ++k) {
       const float* row = values + (firstRow + static_cast<std::size_t>(k)) * width;
       if (WriteComponentRow(id, row, width) != 0) {
@@ -178,7 +186,7 @@ int WriteGaussPointResults(Tcl_Interp* interp, const std::string& baseName,
       PostBeginResult(name.c_str(), step.currentKey().CStr(), frameIndex,
                       rowType >= 0 ? rowType : fieldType, location, group.setName, nullptr, 0,
                       nullptr);
-      if (WriteBlockRows(interp, block, *place.mesh, place.pointCount) != 0) return 1;
+      if (WriteBlockRows(interp, block, *place.mesh, place.pointCount, name) != 0) return 1;
       PostEndResult();
     }
   }

@@ -23,17 +23,30 @@ int DimensionOf(odb_Enum::odb_DimensionEnum space) {
   }
 }
 
-void WriteCoordinates(const odb_SequenceNode& nodes, int dimension, int nodeOffset) {
+// False, with the message set, at a node id that the binary file cannot hold.
+bool WriteCoordinates(const odb_SequenceNode& nodes, int dimension, int nodeOffset,
+                      const char* instanceName, char* message) {
   PostBeginCoordinates();
   const int count = nodes.size();
+  int previous = -1;
   for (int j = 0; j < count; ++j) {
     const odb_Node node = nodes[j];
+    const int id = ShiftLabel(node.label(), nodeOffset);
+    if (IsUnwritableId(id, previous)) {
+      std::snprintf(message, kShapeMessageSize,
+                    "node label %d of instance \"%.200s\" cannot be written: node ids must not "
+                    "be -1 nor repeat the id of the node before",
+                    node.label(), instanceName);
+      return false;
+    }
+    previous = id;
     const float* xyz = node.coordinates();
     // A planar mesh ignores the stored third coordinate.
     const double z = dimension == 3 ? static_cast<double>(xyz[2]) : 0.0;
-    PostWriteCoordinates(ShiftLabel(node.label(), nodeOffset), xyz[0], xyz[1], z);
+    PostWriteCoordinates(id, xyz[0], xyz[1], z);
   }
   PostEndCoordinates();
+  return true;
 }
 
 void WriteElements(const odb_SequenceElement& elements, int meshShape, int meshGeometry,
@@ -89,7 +102,9 @@ MeshOutcome WriteInstanceMesh(const odb_Instance& instance, int meshIndex, MeshT
 
   PostBeginMesh(name.c_str(), dimension, geometry, nnode);
   const odb_SequenceNode nodes = instance.nodes();
-  WriteCoordinates(nodes, dimension, nodeOffset);
+  if (!WriteCoordinates(nodes, dimension, nodeOffset, instanceName.CStr(), message)) {
+    return MeshOutcome::kFailed;
+  }
   WriteElements(elements, meshShape, geometry, nnode, nodeOffset, elementOffset);
 
   nodeOffset = ShiftLabel(nodeOffset, nodes.size());

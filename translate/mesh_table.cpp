@@ -21,11 +21,14 @@ int IsMeshNameTaken(const MeshTable& table, int count, const char* candidate) {
 
 std::string MakeMeshName(const MeshTable& table, int meshIndex, const char* instanceName,
                          const char* sectionCategory, const char* elementType) {
+  // Cut so that the name with its type and index stays within kMaxMeshNameBytes.
+  constexpr std::size_t kTypeBytes = 200;
+  constexpr std::size_t kBaseBytes = kMaxMeshNameBytes - kTypeBytes - 20;
   std::string candidate;
   if (instanceName != nullptr && *instanceName != '\0') {
-    candidate = instanceName;
+    candidate = CutText(instanceName, kBaseBytes);
   } else if (sectionCategory != nullptr && *sectionCategory != '\0') {
-    candidate = sectionCategory;
+    candidate = CutText(sectionCategory, kBaseBytes);
   } else {
     candidate = kDefaultMeshName;
   }
@@ -33,7 +36,7 @@ std::string MakeMeshName(const MeshTable& table, int meshIndex, const char* inst
 
   if (elementType != nullptr && *elementType != '\0') {
     candidate += " (";
-    candidate += elementType;
+    candidate += CutText(elementType, kTypeBytes);
     candidate += ")";
     if (IsMeshNameTaken(table, meshIndex, candidate.c_str()) == 0) return candidate;
   }

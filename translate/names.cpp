@@ -22,3 +22,12 @@ OwnedText CopyText(const char* text) {
   std::memcpy(copy.get(), text, size);
   return copy;
 }
+
+std::string CutText(const char* text, std::size_t limit) {
+  std::string cut = text != nullptr ? text : "";
+  if (cut.size() <= limit) return cut;
+  std::size_t end = limit;
+  while (end > 0 && (static_cast<unsigned char>(cut[end]) & 0xC0) == 0x80) --end;
+  cut.resize(end);
+  return cut;
+}

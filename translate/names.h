@@ -1,7 +1,9 @@
 // Name comparison and label shifting shared by the translation stages.
 #pragma once
 
+#include <cstddef>
 #include <memory>
+#include <string>
 
 // Mesh, instance, element type and Gauss point set names match ignoring ASCII letter case.
 // A null name equals only a null or empty one.
@@ -11,8 +13,24 @@ bool EqualIgnoringCase(const char* a, const char* b);
 using OwnedText = std::unique_ptr<char[]>;
 OwnedText CopyText(const char* text);
 
+// Mesh and Gauss point set names are written on one header line and referred to on others.
+// The writer shortens the quoted names of an over-long header line to fit it, by amounts that
+// depend on the other names of that line, so a long name would be cut differently where it is
+// defined and where it is referred to. Names kept within these limits are never cut: a set
+// name fits a third of a line and a mesh name half of one, beside any other names.
+constexpr std::size_t kMaxMeshNameBytes = 3000;
+constexpr std::size_t kMaxSetNamePartBytes = 1000;
+
+// The text cut to at most limit bytes, never inside a UTF-8 sequence.
+std::string CutText(const char* text, std::size_t limit);
+
 // label + offset as the written id. Labels come from the database unchecked, so the sum
 // wraps instead of overflowing.
 inline int ShiftLabel(int label, int offset) {
   return static_cast<int>(static_cast<unsigned>(label) + static_cast<unsigned>(offset));
 }
+
+// The binary results file stores an id only when it differs from the one before it in the
+// block (a block starts as if -1 came before), and -1 ends a values block. An id equal to
+// the one before it, or -1, would make the records that follow unreadable.
+inline bool IsUnwritableId(int id, int previous) { return id == -1 || id == previous; }

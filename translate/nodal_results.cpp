@@ -37,6 +37,7 @@ int WriteNodalResults(Tcl_Interp* interp, std::string& name, const odb_StepRepos
   PostBeginResult(name.c_str(), step.currentKey().CStr(), frameIndex, type, location, nullptr,
                   nullptr, 0, nullptr);
 
+  int previous = -1;  // the last id written in this values block
   for (int b = 0; b < blocks.size(); ++b) {
     const odb_FieldBulkData& block = blocks[b];
     const int length = block.length();
@@ -61,7 +62,13 @@ int WriteNodalResults(Tcl_Interp* interp, std::string& name, const odb_StepRepos
     const int* labels = block.nodeLabels();
     const float* values = block.data();
     for (int r = 0; r < length; ++r) {
-      WriteComponentRow(ShiftLabel(labels[r], offset),
+      const int id = ShiftLabel(labels[r], offset);
+      if (IsUnwritableId(id, previous)) {
+        SetUnwritableIdMessage(interp, "node", labels[r], name.c_str());
+        return 1;
+      }
+      previous = id;
+      WriteComponentRow(id,
                         values + static_cast<std::size_t>(r) * static_cast<std::size_t>(width),
                         width);
     }
