@@ -51,9 +51,9 @@ int WriteNodalResults(Tcl_Interp* interp, std::string& name, const odb_StepRepos
     if (rowType != type) {
       // Rows of another kind cannot share the result: a reader takes the number of values
       // per row from the result's type.
-      PrintDiagnostic("Block %d of result '%s' has %d components per value, unlike the %s values "
-                  "of the result: not written\n",
-                  b, name.c_str(), width, ResultTypeName(type));
+      PrintDiagnostic("Block %d of result '%s' has %d components per value, unlike the %s "
+                      "values of the result: not written\n",
+                      b, name.c_str(), width, ResultTypeName(type));
       continue;
     }
     const MeshInfo* mesh = FindMesh(block.baseElementType().CStr(), table, count,
