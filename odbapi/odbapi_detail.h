@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "buffer_pool.h"
 #include "odb_API.h"
 #include "sqlite_handle.h"
 
@@ -39,7 +40,8 @@ struct ElementData {
   std::vector<odb_String> sections;
 };
 
-// One bulk block, read and checked.
+// One bulk block, read and checked. The arrays are little-endian-decoded 32-bit values in
+// pooled storage, returned to the database's pool when the block goes.
 struct BulkBlockData {
   std::string path;
   std::string context;  // "field output 'S' (step 'Step-1', frame 1), block 2"
@@ -49,11 +51,11 @@ struct BulkBlockData {
   int length = 0;
   int width = 0;
   int elementCount = 0;
-  std::vector<float> data;
+  PooledBuffer data;  // float values
   bool hasNodeLabels = false;
-  std::vector<int> nodeLabels;
+  PooledBuffer nodeLabels;  // int
   bool hasElementLabels = false;
-  std::vector<int> elementLabels;
+  PooledBuffer elementLabels;  // int
 };
 
 struct FieldOutputRecord {
@@ -86,10 +88,21 @@ class Database {
   void registerInstance(const std::string& name, InstanceInfo info) { m_instances[name] = info; }
   const InstanceInfo* findInstance(const std::string& name) const;
 
+  // Storage for bulk data, reused from one field output to the next.
+  const std::shared_ptr<BufferPool>& bufferPool() const { return m_pool; }
+  // A name that selects bulk_block's rowid (rowid, _rowid_ or oid, whichever no column of the
+  // table hides), or empty when each is a column name: then blobs are read as plain columns.
+  const std::string& bulkRowidName() const { return m_bulkRowidName; }
+
  private:
-  explicit Database(Connection connection) : m_connection(std::move(connection)) {}
+  Database(Connection connection, std::string bulkRowidName)
+      : m_connection(std::move(connection)),
+        m_pool(BufferPool::Create()),
+        m_bulkRowidName(std::move(bulkRowidName)) {}
   Connection m_connection;
   std::map<std::string, InstanceInfo> m_instances;
+  std::shared_ptr<BufferPool> m_pool;
+  std::string m_bulkRowidName;
 };
 
 // Opens path read-only after checking it exists and is a regular file.

@@ -1,0 +1,104 @@
+#include "buffer_pool.h"
+
+#include <algorithm>
+#include <new>
+#include <utility>
+
+namespace odbapi_detail {
+
+PooledBuffer::PooledBuffer(PooledBuffer&& other) noexcept
+    : m_pool(std::move(other.m_pool)),
+      m_bytes(std::move(other.m_bytes)),
+      m_size(std::exchange(other.m_size, 0)),
+      m_capacity(std::exchange(other.m_capacity, 0)) {}
+
+PooledBuffer& PooledBuffer::operator=(PooledBuffer&& other) noexcept {
+  if (this != &other) {
+    reset();
+    m_pool = std::move(other.m_pool);
+    m_bytes = std::move(other.m_bytes);
+    m_size = std::exchange(other.m_size, 0);
+    m_capacity = std::exchange(other.m_capacity, 0);
+  }
+  return *this;
+}
+
+void PooledBuffer::reset() noexcept {
+  if (m_bytes) {
+    if (std::shared_ptr<BufferPool> pool = m_pool.lock()) {
+      pool->release(std::move(m_bytes), m_capacity);
+    }
+    m_bytes.reset();
+  }
+  m_pool.reset();
+  m_size = 0;
+  m_capacity = 0;
+}
+
+PooledBuffer BufferPool::acquire(std::size_t bytes) {
+  PooledBuffer buffer;
+  if (bytes == 0) return buffer;
+  buffer.m_pool = weak_from_this();
+  buffer.m_size = bytes;
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    auto best = m_kept.end();
+    for (auto kept = m_kept.begin(); kept != m_kept.end(); ++kept) {
+      if (kept->capacity >= bytes && kept->capacity / 2 <= bytes &&
+          (best == m_kept.end() || kept->capacity < best->capacity)) {
+        best = kept;
+      }
+    }
+    if (best != m_kept.end()) {
+      buffer.m_bytes = std::move(best->bytes);
+      buffer.m_capacity = best->capacity;
+      m_keptBytes -= best->capacity;
+      m_kept.erase(best);
+      m_bytesOut += buffer.m_capacity;
+      m_mostBytesOut = std::max(m_mostBytesOut, m_bytesOut);
+      return buffer;
+    }
+  }
+  buffer.m_bytes.reset(::operator new(bytes));
+  buffer.m_capacity = bytes;
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_bytesOut += bytes;
+  m_mostBytesOut = std::max(m_mostBytesOut, m_bytesOut);
+  return buffer;
+}
+
+void BufferPool::release(RawBytes bytes, std::size_t capacity) noexcept {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_bytesOut -= capacity;
+  // Room for kMaxKept + 1 is reserved, so this never allocates.
+  m_kept.push_back(Kept{std::move(bytes), capacity});
+  m_keptBytes += capacity;
+  // Over the limits: give the smallest buffers back first; the large ones are the ones whose
+  // fresh pages cost the most.
+  while (m_kept.size() > kMaxKept || m_keptBytes > m_mostBytesOut) {
+    auto smallest = std::min_element(m_kept.begin(), m_kept.end(), [](const Kept& a, const Kept& b) {
+      return a.capacity < b.capacity;
+    });
+    m_keptBytes -= smallest->capacity;
+    m_kept.erase(smallest);
+  }
+}
+
+std::size_t BufferPool::keptBuffers() const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_kept.size();
+}
+std::size_t BufferPool::keptBytes() const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_keptBytes;
+}
+std::size_t BufferPool::bytesOut() const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_bytesOut;
+}
+std::size_t BufferPool::mostBytesOut() const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_mostBytesOut;
+}
+
+}  // namespace odbapi_detail

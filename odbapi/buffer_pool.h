@@ -1,0 +1,81 @@
+// Large uninitialised buffers for bulk data, kept after use and handed out again so that the
+// blocks of one field output reuse the pages of the previous one instead of faulting in fresh
+// ones (allocations above glibc's mmap threshold get new pages every time).
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace odbapi_detail {
+
+class BufferPool;
+
+// Raw storage (no objects, no zero fill) from ::operator new.
+struct RawDelete {
+  void operator()(void* bytes) const noexcept { ::operator delete(bytes); }
+};
+using RawBytes = std::unique_ptr<void, RawDelete>;
+
+// Bytes from a pool, given back to it on destruction. Move-only. Empty: no bytes, null data.
+class PooledBuffer {
+ public:
+  PooledBuffer() = default;
+  ~PooledBuffer() { reset(); }
+  PooledBuffer(PooledBuffer&& other) noexcept;
+  PooledBuffer& operator=(PooledBuffer&& other) noexcept;
+  PooledBuffer(const PooledBuffer&) = delete;
+  PooledBuffer& operator=(const PooledBuffer&) = delete;
+
+  void* data() const { return m_bytes.get(); }
+  // The bytes asked for; the storage behind them may be larger.
+  std::size_t size() const { return m_size; }
+  std::size_t capacity() const { return m_capacity; }
+  // Returns the storage to its pool (or frees it when the pool is gone).
+  void reset() noexcept;
+
+ private:
+  friend class BufferPool;
+  std::weak_ptr<BufferPool> m_pool;
+  RawBytes m_bytes;
+  std::size_t m_size = 0;
+  std::size_t m_capacity = 0;
+};
+
+// A bounded free-list. What it keeps never exceeds the most bytes that were out at one time
+// (nor kMaxKept buffers), so memory stays within twice the largest working set: the blocks in
+// use plus, at most, as much again waiting for reuse.
+class BufferPool : public std::enable_shared_from_this<BufferPool> {
+ public:
+  static constexpr std::size_t kMaxKept = 8;
+
+  static std::shared_ptr<BufferPool> Create() { return std::shared_ptr<BufferPool>(new BufferPool()); }
+
+  // Uninitialised storage for bytes; for 0 bytes an empty buffer. Reuses the smallest kept
+  // buffer that holds bytes and is at most twice as large; allocates otherwise. Throws
+  // std::bad_alloc.
+  PooledBuffer acquire(std::size_t bytes);
+
+  std::size_t keptBuffers() const;
+  std::size_t keptBytes() const;
+  std::size_t bytesOut() const;
+  std::size_t mostBytesOut() const;
+
+ private:
+  friend class PooledBuffer;
+  struct Kept {
+    RawBytes bytes;
+    std::size_t capacity;
+  };
+  BufferPool() { m_kept.reserve(kMaxKept + 1); }
+  void release(RawBytes bytes, std::size_t capacity) noexcept;
+
+  mutable std::mutex m_mutex;
+  std::vector<Kept> m_kept;
+  std::size_t m_keptBytes = 0;
+  std::size_t m_bytesOut = 0;
+  std::size_t m_mostBytesOut = 0;
+};
+
+}  // namespace odbapi_detail
