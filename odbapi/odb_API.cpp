@@ -85,41 +85,57 @@ PooledBuffer DecodeLittleEndian32(const void* source, std::size_t count, BufferP
   return out;
 }
 
+// Where a message points: a fixed text, or a function that makes it, so that loops over
+// millions of rows build their row's description only when a check fails.
+inline const std::string& Describe(const std::string& where) { return where; }
+template <class MakeText>
+std::string Describe(const MakeText& where) {
+  return where();
+}
+
 // Typed reads of a result column; where says which row for the message.
-std::int64_t IntegerColumn(const Statement& statement, int column, const std::string& where,
+template <class Where>
+std::int64_t IntegerColumn(const Statement& statement, int column, const Where& where,
                            const char* name) {
   if (statement.columnType(column) != SQLITE_INTEGER) {
-    Fail(where + ": " + name + " is not an integer");
+    Fail(Describe(where) + ": " + name + " is not an integer");
   }
   return statement.columnInt(column);
 }
 
-int Int32Column(const Statement& statement, int column, const std::string& where, const char* name) {
+template <class Where>
+int Int32Column(const Statement& statement, int column, const Where& where, const char* name) {
   std::int64_t value = IntegerColumn(statement, column, where, name);
   if (value < INT_MIN || value > INT_MAX) {
-    Fail(where + ": " + name + " " + std::to_string(value) + " is outside the 32-bit range");
+    Fail(Describe(where) + ": " + name + " " + std::to_string(value) +
+         " is outside the 32-bit range");
   }
   return static_cast<int>(value);
 }
 
-double RealColumn(const Statement& statement, int column, const std::string& where, const char* name) {
+template <class Where>
+double RealColumn(const Statement& statement, int column, const Where& where, const char* name) {
   int type = statement.columnType(column);
-  if (type != SQLITE_INTEGER && type != SQLITE_FLOAT) Fail(where + ": " + name + " is not a number");
+  if (type != SQLITE_INTEGER && type != SQLITE_FLOAT) {
+    Fail(Describe(where) + ": " + name + " is not a number");
+  }
   return statement.columnDouble(column);
 }
 
 // Whether a value of the given SQLite type is a BLOB; false when NULL and nullable.
-bool BlobPresent(int type, const std::string& where, const char* name, bool nullable) {
+template <class Where>
+bool BlobPresent(int type, const Where& where, const char* name, bool nullable) {
   if (type == SQLITE_NULL) {
     if (nullable) return false;
-    Fail(where + ": " + name + " is missing (NULL)");
+    Fail(Describe(where) + ": " + name + " is missing (NULL)");
   }
-  if (type != SQLITE_BLOB) Fail(where + ": " + name + " is not a BLOB");
+  if (type != SQLITE_BLOB) Fail(Describe(where) + ": " + name + " is not a BLOB");
   return true;
 }
 
 // A BLOB column, or none when NULL and nullable.
-bool BlobColumn(const Statement& statement, int column, const std::string& where, const char* name,
+template <class Where>
+bool BlobColumn(const Statement& statement, int column, const Where& where, const char* name,
                 bool nullable) {
   return BlobPresent(statement.columnType(column), where, name, nullable);
 }
@@ -290,7 +306,7 @@ odb_SequenceNode odb_DiscreteEntity::nodes() const {
                  "SELECT seq, label, x, y, z FROM node WHERE instance_id = ?1 ORDER BY seq");
   rows.bindInt(1, m_id);
   while (rows.step()) {
-    const std::string row = where + ", node seq " + std::to_string(rows.columnInt(0));
+    const auto row = [&] { return where + ", node seq " + std::to_string(rows.columnInt(0)); };
     data->labels.push_back(odbapi_detail::Int32Column(rows, 1, row, "label"));
     data->coordinates.push_back(static_cast<float>(odbapi_detail::RealColumn(rows, 2, row, "x")));
     data->coordinates.push_back(static_cast<float>(odbapi_detail::RealColumn(rows, 3, row, "y")));
@@ -340,13 +356,13 @@ odb_SequenceElement odb_DiscreteEntity::elements() const {
   rows.bindInt(1, m_id);
   std::vector<int> nodes;
   while (rows.step()) {
-    const std::string row = where + ", element seq " + std::to_string(rows.columnInt(0));
+    const auto row = [&] { return where + ", element seq " + std::to_string(rows.columnInt(0)); };
     int label = odbapi_detail::Int32Column(rows, 1, row, "label");
     int shape = odbapi_detail::Int32Column(rows, 3, row, "shape");
     odbapi_detail::BlobColumn(rows, 5, row, "connectivity", false);
     std::size_t bytes = rows.columnBytes(5);
     if (bytes % 4 != 0) {
-      Fail(row + " (label " + std::to_string(label) + "): connectivity holds " +
+      Fail(row() + " (label " + std::to_string(label) + "): connectivity holds " +
            std::to_string(bytes) + " bytes, not a whole number of 4-byte node labels");
     }
     odbapi_detail::DecodeLittleEndian32(rows.columnBlob(5), bytes / 4, nodes);
