@@ -103,13 +103,8 @@ int CPostAsciiZ::WriteString(const char* s) {
   return 0;  // stream errors show in the close status
 }
 
-void CPostAsciiZ::PutFormatted(const char* format, int number) {
-  char* out = m_gzFile.Reserve(kPieceRoom);
-  int length = std::snprintf(out, kPieceRoom, format, number);
-  if (length > 0) m_gzFile.Commit(static_cast<std::size_t>(length));
-}
-
-void CPostAsciiZ::PutFormatted(const char* format, double number) {
+template <class Number>
+void CPostAsciiZ::PutFormatted(const char* format, Number number) {
   char* out = m_gzFile.Reserve(kPieceRoom);
   int length = std::snprintf(out, kPieceRoom, format, number);
   if (length > 0) m_gzFile.Commit(static_cast<std::size_t>(length));

@@ -50,8 +50,9 @@ class CPostAsciiZ final : public CPostFile {
  private:
   template <class NextValue>
   void PutValueLine(int id, int count, NextValue next);
-  void PutFormatted(const char* format, int number);
-  void PutFormatted(const char* format, double number);
+  // One formatted piece (an id or a value) straight into the stream's buffer.
+  template <class Number>
+  void PutFormatted(const char* format, Number number);
 
   // The text is formatted piece by piece into the stream's own buffer, which hands the
   // compressor whole buffers; lines of any length reach the file whole.
