@@ -50,8 +50,10 @@ void OdbWriter::Start() {
   const int format = m_format;
   m_connection = std::make_unique<Connection>(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
   // One writer, one transaction, no journal: a failed write removes the file anyway.
+  // Bulk blobs span many pages; the largest page size lets a reader fetch each with a
+  // few large reads instead of one system call per 4 KiB.
   m_connection->exec(
-      "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA cache_size = -131072;"
+      "PRAGMA page_size = 65536; PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA cache_size = -131072;"
       "PRAGMA locking_mode = EXCLUSIVE; BEGIN;",
       "cannot start writing");
   // The format first, so that raw SQL run later may still change it.

@@ -120,6 +120,8 @@ void upgradeOdb(const odb_String& source, const odb_String& destination) {
         " width, length, element_count, data, node_labels, element_labels)"
         " SELECT field_output_id, seq, instance, element_type, section_point, width, length,"
         " element_count, data, node_labels, element_labels FROM source.bulk_block;";
+    // Large pages, as the stand-in writes its own files: bulk blobs read in few system calls.
+    out.exec("PRAGMA page_size = 65536;", "cannot prepare the upgrade");
     out.exec("BEGIN;\n" + SchemaSql(kCurrentFormat) + copy + "PRAGMA main.user_version = " +
                  std::to_string(kCurrentFormat) + ";\nCOMMIT;",
              "cannot copy the database");

@@ -129,7 +129,8 @@ const char* const kFields[] = {"U", "S", "E"};
 Model BlockModel() {
   Model model;
   model.builder.instance("P").node(1, 0, 0, 0).element(1, "C3D8", {1, 1, 1, 1, 1, 1, 1, 1}).step("S");
-  const int rowsOf[3][2] = {{3000, 700}, {2000, 0}, {2, 0}};
+  // S of 8000 rows spans several overflow pages even of the largest page size.
+  const int rowsOf[3][2] = {{3000, 700}, {8000, 0}, {2, 0}};
   const int widthOf[3] = {3, 6, 1};
   for (int frame = 0; frame < 2; ++frame) {
     model.builder.frame(frame);
@@ -252,8 +253,8 @@ TEST(BulkRead, CheckTextsWhateverTheTableShape) {
     const char* expected;
   } bad[] = {
       {"S", "UPDATE bulk_block SET data = zeroblob(10) WHERE field_output_id = 2",
-       ": field output 'S' (step 'S', frame 0), block 0: data holds 10 bytes, expected 48000 for "
-       "2000 rows of width 6"},
+       ": field output 'S' (step 'S', frame 0), block 0: data holds 10 bytes, expected 192000 for "
+       "8000 rows of width 6"},
       {"E", "UPDATE bulk_block SET element_labels = x'00' WHERE field_output_id = 3",
        ": field output 'E' (step 'S', frame 0), block 0: element_labels holds 1 bytes, expected 8 "
        "for 2 rows"},
@@ -286,8 +287,11 @@ TEST(BulkRead, CheckTextsWhateverTheTableShape) {
 bool BreakOverflowChain(const std::string& path) {
   std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
   std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  const std::size_t pageSize = 4096;
-  float value = ValueOf(1, 1, 0, 5000);  // well inside S's 12000 values of frame 1
+  if (bytes.size() < 100) return false;
+  // The header's page size: big-endian at offset 16, where 1 stands for 65536.
+  std::size_t pageSize = (static_cast<unsigned char>(bytes[16]) << 8) | static_cast<unsigned char>(bytes[17]);
+  if (pageSize == 1) pageSize = 65536;
+  float value = ValueOf(1, 1, 0, 20000);  // well inside S's 48000 values of frame 1, past its first page
   char pattern[4];
   std::memcpy(pattern, &value, 4);
   for (std::size_t page = pageSize; page + pageSize <= bytes.size(); page += pageSize) {
