@@ -121,6 +121,37 @@ int CPostBinary::WriteValuesVA(int id, int count, ...) {
   return 0;
 }
 
+int CPostBinary::WriteSingleRows(int id, const float* rows, int rowCount, int width) {
+  if (!m_gzFile.IsOpen()) return 1;
+  if (rows == nullptr || rowCount <= 0) return 0;
+  const std::size_t rowWidth = static_cast<std::size_t>(width);
+  if (width == 2 || width == 3) {
+    for (int r = 0; r < rowCount; ++r) {
+      const float* c = rows + static_cast<std::size_t>(r) * rowWidth;
+      const double x = c[0];
+      const double y = c[1];
+      const double z = width == 3 ? c[2] : 0.0;
+      const double vector[4] = {x, y, z, VectorModulus(x, y, z)};
+      const double* next = vector;
+      PutValueRecord(id, 4, [&next] { return *next++; });
+    }
+    return 0;
+  }
+  // A float's bits are its record bytes on a little-endian machine: one copy for all rows.
+  PutEntityId(id);
+  const std::size_t count = static_cast<std::size_t>(rowCount) * rowWidth;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  m_gzFile.Append(rows, count * sizeof(float));
+#else
+  for (std::size_t i = 0; i < count; ++i) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &rows[i], sizeof bits);
+    m_gzFile.AppendLE32(bits);
+  }
+#endif
+  return 0;
+}
+
 int CPostBinary::Write2D(double x, double y) {
   if (!m_gzFile.IsOpen()) return 1;
   PutFloat(x);

@@ -29,6 +29,12 @@ class CPostBinary final : public CPostFile {
   int WriteElem(int id, int count, const int* nodes) override;
   int WritePostHeader() override;
 
+  // rowCount value records of entity id from single-precision rows of width components.
+  // Widths 1, 4 and 6 are copied as they are (every float's bits, NaN payloads included);
+  // widths 2 and 3 are vectors, written as x, y, z (0 when missing) and the modulus.
+  // Returns 1 when no file is open.
+  int WriteSingleRows(int id, const float* rows, int rowCount, int width);
+
  private:
   void PutInt(std::int32_t value) { m_gzFile.AppendLE32(static_cast<std::uint32_t>(value)); }
   // Inline like PutInt: one call per number written is the hot path of a conversion.

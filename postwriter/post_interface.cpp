@@ -5,7 +5,7 @@
 #include "post_binary.h"
 #include "post_file.h"
 
-#include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <new>
 
@@ -173,8 +173,7 @@ int PostWriteScalar(int id, double value) {
 int PostWriteVector(int id, double x, double y, double z) {
   if (g_resultWriter == nullptr) return kNoWriter;
   if (g_resultWriter->IsBinary() == 1) {
-    double modulus = std::sqrt((x * x + y * y) + z * z);
-    g_resultWriter->WriteValuesVA(id, 4, x, y, z, modulus);
+    g_resultWriter->WriteValuesVA(id, 4, x, y, z, VectorModulus(x, y, z));
   } else {
     g_resultWriter->WriteValuesVA(id, 3, x, y, z);
   }
@@ -191,6 +190,38 @@ int PostWriteMatrix(int id, double sxx, double syy, double szz, double sxy, doub
 int PostWritePlainDefMatrix(int id, double sxx, double syy, double sxy, double szz) {
   if (g_resultWriter == nullptr) return kNoWriter;
   g_resultWriter->WriteValuesVA(id, 4, sxx, syy, sxy, szz);
+  return 0;
+}
+
+int PostWriteRows(int id, const float* rows, int rowCount, int width) {
+  if (g_resultWriter == nullptr) return kNoWriter;
+  if (width != 1 && (width < 2 || width > 4) && width != 6) return 1;
+  if (rows == nullptr || rowCount <= 0) return 0;
+  // The binary writer copies the single-precision rows as they are; the text writers
+  // format every value, so the per-row calls cost them nothing extra.
+  if (auto* binary = dynamic_cast<CPostBinary*>(g_resultWriter)) {
+    return binary->WriteSingleRows(id, rows, rowCount, width);
+  }
+  for (int r = 0; r < rowCount; ++r) {
+    const float* c = rows + static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
+    switch (width) {
+      case 1:
+        PostWriteScalar(id, c[0]);
+        break;
+      case 2:
+        PostWriteVector(id, c[0], c[1], 0.0);
+        break;
+      case 3:
+        PostWriteVector(id, c[0], c[1], c[2]);
+        break;
+      case 4:
+        PostWritePlainDefMatrix(id, c[0], c[1], c[2], c[3]);
+        break;
+      default:
+        PostWriteMatrix(id, c[0], c[1], c[2], c[3], c[4], c[5]);
+        break;
+    }
+  }
   return 0;
 }
 

@@ -4,7 +4,14 @@
 
 #include "post_types.h"
 
+#include <cmath>
+
 class CPostFile;
+
+// The modulus the binary writer appends to every vector value.
+inline double VectorModulus(double x, double y, double z) {
+  return std::sqrt((x * x + y * y) + z * z);
+}
 
 // The current writer (owned), the writer that receives mesh blocks (not owned), and the
 // status of the last close of a writer's file.
@@ -46,4 +53,10 @@ int PostWriteVector(int id, double x, double y, double z);
 int PostWriteMatrix(int id, double sxx, double syy, double szz, double sxy, double syz,
                     double sxz);
 int PostWritePlainDefMatrix(int id, double sxx, double syy, double sxy, double szz);
+// rowCount value rows of one entity, each of width single-precision components, stored one
+// row after another: the same bytes as one PostWriteScalar (width 1), PostWriteVector (2 or
+// 3, a missing z being 0), PostWritePlainDefMatrix (4, components in argument order) or
+// PostWriteMatrix (6) call per row, written in bulk where the writer allows. A width other
+// than 1, 2, 3, 4 or 6 writes nothing and returns 1.
+int PostWriteRows(int id, const float* rows, int rowCount, int width);
 int PostEndResult();

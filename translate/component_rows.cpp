@@ -23,28 +23,6 @@ int ResultTypeOfWidth(int width) {
   }
 }
 
-int WriteComponentRow(int id, const float* c, int width) {
-  switch (width) {
-    case 1:
-      PostWriteScalar(id, c[0]);
-      return 0;
-    case 2:
-      PostWriteVector(id, c[0], c[1], 0.0);
-      return 0;
-    case 3:
-      PostWriteVector(id, c[0], c[1], c[2]);
-      return 0;
-    case 4:
-      PostWritePlainDefMatrix(id, c[0], c[1], c[2], c[3]);
-      return 0;
-    case 6:
-      PostWriteMatrix(id, c[0], c[1], c[2], c[3], c[4], c[5]);
-      return 0;
-    default:
-      return 1;
-  }
-}
-
 void SetUnknownWidthMessage(Tcl_Interp* interp, int width) {
   char message[64];
   std::snprintf(message, sizeof message, "unknown numComp: %d\n", width);

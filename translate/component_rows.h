@@ -1,13 +1,10 @@
-// How one value row of a block is written: its width decides the writer call.
+// What a value row's width means: the result type it is written as (PostWriteRows writes
+// the rows), and the messages for rows that cannot be written.
 #pragma once
 
 // The ResultType whose values a row of this width is written as, or -1 for a width that no
 // writer call takes (only 1, 2, 3, 4 and 6 are written).
 int ResultTypeOfWidth(int width);
-
-// Writes one row of width components under id. Two components become a vector with 0 as
-// its third. Returns 0, or 1 for a width that no writer call takes (nothing is written).
-int WriteComponentRow(int id, const float* row, int width);
 
 // Sets the interpreter's result to "unknown numComp: <width>\n" (for the translations).
 struct Tcl_Interp;

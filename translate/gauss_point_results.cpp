@@ -144,12 +144,11 @@ int WriteBlockRows(Tcl_Interp* interp, const odb_FieldBulkData& block, const Mes
       return 1;
     }
     previous = id;
-    for (int k = 0; k < pointCount; ++k) {
-      const float* row = values + (firstRow + static_cast<std::size_t>(k)) * width;
-      if (WriteComponentRow(id, row, width) != 0) {
-        SetUnknownWidthMessage(interp, width);
-        return 1;
-      }
+    // The element's points, one row each, all under its id.
+    if (PostWriteRows(id, values + firstRow * static_cast<std::size_t>(width), pointCount,
+                      width) != 0) {
+      SetUnknownWidthMessage(interp, width);
+      return 1;
     }
   }
   return 0;

@@ -68,9 +68,8 @@ int WriteNodalResults(Tcl_Interp* interp, std::string& name, const odb_StepRepos
         return 1;
       }
       previous = id;
-      WriteComponentRow(id,
-                        values + static_cast<std::size_t>(r) * static_cast<std::size_t>(width),
-                        width);
+      PostWriteRows(id, values + static_cast<std::size_t>(r) * static_cast<std::size_t>(width),
+                    1, width);
     }
   }
   PostEndResult();

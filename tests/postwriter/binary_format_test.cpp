@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -137,6 +139,50 @@ TEST_F(BinaryFormatTest, LargeStreamCrossesBufferBoundaries) {
   }
   const std::string stream = CloseAndRead();
   EXPECT_GT(stream.size(), 4u * 256 * 1024);
+  EXPECT_TRUE(expected.Bytes() == stream) << "the streams differ; sizes " << expected.Bytes().size()
+                                          << " and " << stream.size();
+}
+
+// Rows handed over in bulk: each width's record layout, the id once per entity (also across
+// calls), vectors padded and given their modulus, NaN bits kept, and one bulk larger than
+// the writer's buffer.
+TEST_F(BinaryFormatTest, RowsInBulkGiveTheRecordsOfOneCallPerRow) {
+  Open();
+  const float scalars[3] = {0.5f, -1.0f, 2.0f};
+  const float pairs[4] = {3, 4, 6, 8};
+  const float triples[3] = {1, 2, 2};
+  const float plain[4] = {1, 2, 3, 4};
+  float nan;
+  const std::uint32_t nanBits = 0x7fa00001u;  // a signalling NaN with a payload
+  std::memcpy(&nan, &nanBits, sizeof nan);
+  const float matrix[12] = {1, 2, 3, 4, 5, 6, -1, -2, -3, -4, -5, nan};
+  std::vector<float> many(6 * 20000);
+  for (std::size_t i = 0; i < many.size(); ++i) many[i] = static_cast<float>(i) * 0.5f;
+
+  ASSERT_EQ(0, PostBeginResult("r", "a", 0, RESULT_SCALAR, ON_GAUSS_POINTS, nullptr, nullptr, 0,
+                               nullptr));
+  ASSERT_EQ(0, PostWriteRows(7, scalars, 2, 1));
+  ASSERT_EQ(0, PostWriteRows(7, scalars + 2, 1, 1));  // the same element goes on
+  ASSERT_EQ(0, PostWriteRows(8, scalars, 0, 1));      // no rows: nothing, not even the id
+  ASSERT_EQ(0, PostWriteRows(9, pairs, 2, 2));
+  ASSERT_EQ(0, PostWriteRows(10, triples, 1, 3));
+  ASSERT_EQ(0, PostWriteRows(11, plain, 1, 4));
+  ASSERT_EQ(0, PostWriteRows(12, matrix, 2, 6));
+  ASSERT_EQ(0, PostWriteRows(13, many.data(), 20000, 6));
+  EXPECT_EQ(1, PostWriteRows(14, matrix, 1, 5));
+  ASSERT_EQ(0, PostEndResult());
+
+  Records expected = FileStart();
+  expected.String("Result \"r\" \"a\" 0 Scalar OnGaussPoints \"\"").String("Values -1 Indexed");
+  expected.Int32(7).Floats(0.5, -1, 2);
+  expected.Int32(9).Floats(3, 4, 0, 5).Floats(6, 8, 0, 10);
+  expected.Int32(10).Floats(1, 2, 2, 3);
+  expected.Int32(11).Floats(1, 2, 3, 4);
+  expected.Int32(12).Floats(1, 2, 3, 4, 5, 6, -1, -2, -3, -4, -5).Int32(0x7fa00001);
+  expected.Int32(13);
+  for (float value : many) expected.Float32(value);
+  expected.Int32(-1).String("End Values");
+  const std::string stream = CloseAndRead();
   EXPECT_TRUE(expected.Bytes() == stream) << "the streams differ; sizes " << expected.Bytes().size()
                                           << " and " << stream.size();
 }

@@ -119,6 +119,31 @@ TEST_P(TextFormatTest, FirstValueAfterCoordinatesCarriesItsId) {
             CloseAndRead());
 }
 
+// Rows handed over in bulk are written as one value line per row, a vector without its
+// modulus and a pair with 0 as its third component.
+TEST_P(TextFormatTest, RowsInBulkGiveOneLinePerRow) {
+  Open();
+  const float scalars[2] = {0.5f, -1.0f};
+  const float pairs[2] = {3, 4};
+  const float triples[3] = {1, 2, 2};
+  const float plain[4] = {1, 2, 3, 4};
+  const float matrix[12] = {1, 2, 3, 4, 5, 6, -1, -2, -3, -4, -5, -6};
+  ASSERT_EQ(0, PostBeginResult("r", "a", 0, RESULT_SCALAR, ON_GAUSS_POINTS, nullptr, nullptr, 0,
+                               nullptr));
+  ASSERT_EQ(0, PostWriteRows(7, scalars, 2, 1));
+  ASSERT_EQ(0, PostWriteRows(9, pairs, 1, 2));
+  ASSERT_EQ(0, PostWriteRows(10, triples, 1, 3));
+  ASSERT_EQ(0, PostWriteRows(11, plain, 1, 4));
+  ASSERT_EQ(0, PostWriteRows(12, matrix, 2, 6));
+  EXPECT_EQ(1, PostWriteRows(14, matrix, 1, 5));
+  ASSERT_EQ(0, PostEndResult());
+  EXPECT_EQ(std::string(kHeader) +
+                "Result \"r\" \"a\" 0 Scalar OnGaussPoints \"\"\nValues\n"
+                "7 0.5\n -1\n9 3 4 0\n10 1 2 2\n11 1 2 3 4\n12 1 2 3 4 5 6\n -1 -2 -3 -4 -5 -6\n"
+                "End Values\n",
+            CloseAndRead());
+}
+
 // A header line longer than any formatting buffer of the gzip library reaches the file whole.
 TEST_P(TextFormatTest, LongestHeaderLineIsWrittenWhole) {
   Open();
