@@ -1,10 +1,31 @@
 #include "buffer_pool.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstdint>
 #include <new>
 #include <utility>
 
 namespace odbapi_detail {
+
+namespace {
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+}
+
+RawBytes AllocateRaw(std::size_t bytes) {
+  void* storage = nullptr;
+  if (bytes >= kHugePage && bytes <= SIZE_MAX - kHugePage) {
+    const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+    storage = std::aligned_alloc(kHugePage, rounded);
+    // Only advice: without huge pages the buffer works the same.
+    if (storage != nullptr) madvise(storage, rounded, MADV_HUGEPAGE);
+  } else {
+    storage = std::malloc(bytes);
+  }
+  if (storage == nullptr) throw std::bad_alloc();
+  return RawBytes(storage);
+}
 
 PooledBuffer::PooledBuffer(PooledBuffer&& other) noexcept
     : m_pool(std::move(other.m_pool)),
@@ -59,7 +80,7 @@ PooledBuffer BufferPool::acquire(std::size_t bytes) {
       return buffer;
     }
   }
-  buffer.m_bytes.reset(::operator new(bytes));
+  buffer.m_bytes = AllocateRaw(bytes);
   buffer.m_capacity = bytes;
   std::lock_guard<std::mutex> lock(m_mutex);
   m_bytesOut += bytes;
@@ -75,7 +96,7 @@ void BufferPool::release(RawBytes bytes, std::size_t capacity) noexcept {
   m_keptBytes += capacity;
   // Over the limits: give the smallest buffers back first; the large ones are the ones whose
   // fresh pages cost the most.
-  while (m_kept.size() > kMaxKept || m_keptBytes > m_mostBytesOut) {
+  while (m_kept.size() > kMaxKept || m_keptBytes > 2 * m_mostBytesOut) {
     auto smallest = std::min_element(m_kept.begin(), m_kept.end(), [](const Kept& a, const Kept& b) {
       return a.capacity < b.capacity;
     });

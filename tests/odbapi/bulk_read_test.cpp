@@ -57,7 +57,7 @@ TEST(BufferPool, ReusesBuffersThatFitAndNoOthers) {
   EXPECT_EQ(pool->keptBytes(), 1000u);
 }
 
-TEST(BufferPool, KeepsNoMoreThanWasEverOutNorTooManyBuffers) {
+TEST(BufferPool, KeepsNoMoreThanTwiceWhatWasEverOutNorTooManyBuffers) {
   auto pool = BufferPool::Create();
   {
     PooledBuffer large = pool->acquire(1000);
@@ -67,18 +67,23 @@ TEST(BufferPool, KeepsNoMoreThanWasEverOutNorTooManyBuffers) {
   EXPECT_EQ(pool->keptBytes(), 1010u);
   void* largeStorage = nullptr;
   {
-    // The 10 is reused, the second 10 is new; giving both back would keep 1020 > 1010, so the
-    // smallest goes and the large buffer stays.
+    // The 10 is reused, the second 10 is new; both come back: 1020 is within twice the 1010.
     PooledBuffer a = pool->acquire(10);
     PooledBuffer b = pool->acquire(10);
   }
-  EXPECT_EQ(pool->keptBuffers(), 2u);
-  EXPECT_EQ(pool->keptBytes(), 1010u);
+  EXPECT_EQ(pool->keptBuffers(), 3u);
+  EXPECT_EQ(pool->keptBytes(), 1020u);
   {
     PooledBuffer large = pool->acquire(1000);
     largeStorage = large.data();
-    EXPECT_EQ(pool->keptBuffers(), 1u);
+    EXPECT_EQ(pool->keptBuffers(), 2u);
   }
+  // Sizes that fit no kept buffer, one at a time: 400 and 480 are kept (1900 in all); 490
+  // would make 2390 > 2020, so the smallest go (10, 10, 400) and the large buffer stays.
+  for (std::size_t bytes : {400u, 480u, 490u}) pool->acquire(bytes);
+  EXPECT_EQ(pool->mostBytesOut(), 1010u);
+  EXPECT_EQ(pool->keptBuffers(), 3u);
+  EXPECT_EQ(pool->keptBytes(), 1970u);
   EXPECT_EQ(pool->acquire(1000).data(), largeStorage);
 
   auto counted = BufferPool::Create();
