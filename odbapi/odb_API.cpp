@@ -325,6 +325,7 @@ odb_SequenceElement odb_DiscreteEntity::elements() const {
   const Connection& connection = m_db->connection();
   const std::string where = m_db->path() + ": instance " + Quoted(m_name.CStr());
 
+  std::size_t elementCount = 0;
   Statement count(connection, "SELECT count(*) FROM element WHERE instance_id = ?1");
   count.bindInt(1, m_id);
   if (count.step()) {
@@ -335,6 +336,7 @@ odb_SequenceElement odb_DiscreteEntity::elements() const {
     data->shapes.reserve(n);
     data->sectionIndex.reserve(n);
     data->offsets.reserve(n + 1);
+    elementCount = n;
   }
 
   // Small string tables: one entry per distinct type name and section category.
@@ -366,6 +368,9 @@ odb_SequenceElement odb_DiscreteEntity::elements() const {
            std::to_string(bytes) + " bytes, not a whole number of 4-byte node labels");
     }
     odbapi_detail::DecodeLittleEndian32(rows.columnBlob(5), bytes / 4, nodes);
+    // Room for every element at the first one's node count: a mesh of one kind fills the
+    // connectivity without copying it again and again as it grows.
+    if (data->labels.empty()) data->connectivity.reserve(elementCount * nodes.size());
     data->labels.push_back(label);
     data->typeIndex.push_back(intern(typeIndex, data->types, rows.columnText(2)));
     data->shapes.push_back(shape);
@@ -374,7 +379,10 @@ odb_SequenceElement odb_DiscreteEntity::elements() const {
     data->offsets.push_back(data->connectivity.size());
     if (data->labels.size() > static_cast<std::size_t>(INT_MAX)) Fail(where + ": too many elements");
   }
-  data->connectivity.shrink_to_fit();
+  // Elements with fewer nodes than the first leave room unused.
+  if (data->connectivity.capacity() - data->connectivity.size() > data->connectivity.size() / 4) {
+    data->connectivity.shrink_to_fit();
+  }
   return odb_SequenceElement(std::move(data));
 }
 
