@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <new>
+#include <typeinfo>
 
 CPostFile* g_resultWriter = nullptr;
 CPostFile* g_meshWriter = nullptr;
@@ -199,8 +200,10 @@ int PostWriteRows(int id, const float* rows, int rowCount, int width) {
   if (rows == nullptr || rowCount <= 0) return 0;
   // The binary writer copies the single-precision rows as they are; the text writers
   // format every value, so the per-row calls cost them nothing extra.
-  if (auto* binary = dynamic_cast<CPostBinary*>(g_resultWriter)) {
-    return binary->WriteSingleRows(id, rows, rowCount, width);
+  // CPostBinary is final, so comparing types is the cast's test at the cost of a comparison;
+  // this runs once per element.
+  if (typeid(*g_resultWriter) == typeid(CPostBinary)) {
+    return static_cast<CPostBinary*>(g_resultWriter)->WriteSingleRows(id, rows, rowCount, width);
   }
   for (int r = 0; r < rowCount; ++r) {
     const float* c = rows + static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
