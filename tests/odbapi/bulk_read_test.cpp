@@ -2,6 +2,7 @@
 // like (rowids hidden behind columns, no rowids, a view, a damaged blob), and the buffer pool
 // reuses storage within its bounds.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <cstring>
 #include <fstream>
@@ -285,6 +286,29 @@ TEST(BulkRead, CheckTextsWhateverTheTableShape) {
                 path + one.expected);
     }
   }
+}
+
+// Files written with small pages (as earlier versions of the writer left them) read the same.
+TEST(BulkRead, ExactValuesWhateverThePageSize) {
+  ScratchDir dir;
+  ApiSession session;
+  Model model = BlockModel();
+  const std::string path = dir.file("small-pages.odb");
+  model.builder.write(path);
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+  char* error = nullptr;
+  const int code = sqlite3_exec(db, "PRAGMA page_size = 4096; VACUUM;", nullptr, nullptr, &error);
+  sqlite3_free(error);
+  sqlite3_stmt* statement = nullptr;
+  ASSERT_EQ(sqlite3_prepare_v2(db, "PRAGMA page_size", -1, &statement, nullptr), SQLITE_OK);
+  ASSERT_EQ(sqlite3_step(statement), SQLITE_ROW);
+  const int pageSize = sqlite3_column_int(statement, 0);
+  sqlite3_finalize(statement);
+  sqlite3_close(db);
+  ASSERT_EQ(code, SQLITE_OK);
+  ASSERT_EQ(pageSize, 4096);
+  ExpectWholeModel(path, model);
 }
 
 // Overwrites the next-page pointer of one overflow page of the S blob of frame 1 (a page full
