@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <set>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 
@@ -66,15 +67,44 @@ void LittleEndian32ToHost(void* values, std::size_t count) {
   }
 }
 
-// Copies count little-endian 32-bit values from a blob.
-template <class T>
-void DecodeLittleEndian32(const void* source, std::size_t count, std::vector<T>& out) {
-  static_assert(sizeof(T) == 4, "32-bit values only");
-  out.resize(count);
+// Appends count little-endian 32-bit values from a blob to out.
+void AppendLittleEndian32(const void* source, std::size_t count, std::vector<int>& out) {
   if (count == 0) return;
-  std::memcpy(out.data(), source, count * 4);
-  LittleEndian32ToHost(out.data(), count);
+  const std::size_t end = out.size();
+  out.resize(end + count);
+  std::memcpy(out.data() + end, source, count * 4);
+  LittleEndian32ToHost(out.data() + end, count);
 }
+
+// The index of each distinct text in a table of texts, adding new ones at its end. Consecutive
+// elements nearly always share their type and section, so the text last asked for is
+// compared first, without a copy or a hash.
+class TextTable {
+ public:
+  explicit TextTable(std::vector<odb_String>& table) : m_table(table) {}
+
+  std::uint32_t Intern(std::string_view text) {
+    if (m_hasLast && text == m_last) return m_lastPosition;
+    m_last.assign(text.data(), text.size());
+    auto found = m_index.find(m_last);
+    if (found != m_index.end()) {
+      m_lastPosition = found->second;
+    } else {
+      m_lastPosition = static_cast<std::uint32_t>(m_table.size());
+      m_table.emplace_back(m_last);
+      m_index.emplace(m_last, m_lastPosition);
+    }
+    m_hasLast = true;
+    return m_lastPosition;
+  }
+
+ private:
+  std::vector<odb_String>& m_table;
+  std::unordered_map<std::string, std::uint32_t> m_index;
+  std::string m_last;
+  std::uint32_t m_lastPosition = 0;
+  bool m_hasLast = false;
+};
 
 // Copies count little-endian 32-bit values from a blob into uninitialised pooled storage.
 PooledBuffer DecodeLittleEndian32(const void* source, std::size_t count, BufferPool& pool) {
@@ -342,23 +372,14 @@ odb_SequenceElement odb_DiscreteEntity::elements() const {
   }
 
   // Small string tables: one entry per distinct type name and section category.
-  std::unordered_map<std::string, std::uint32_t> typeIndex;
-  std::unordered_map<std::string, std::uint32_t> sectionIndex;
-  auto intern = [](std::unordered_map<std::string, std::uint32_t>& index,
-                   std::vector<odb_String>& table, std::string text) {
-    auto found = index.find(text);
-    if (found != index.end()) return found->second;
-    auto position = static_cast<std::uint32_t>(table.size());
-    table.emplace_back(text);
-    index.emplace(std::move(text), position);
-    return position;
-  };
+  odbapi_detail::TextTable typeIndex(data->types);
+  odbapi_detail::TextTable sectionIndex(data->sections);
 
   Statement rows(connection,
                  "SELECT seq, label, type, shape, section_category, connectivity FROM element "
                  "WHERE instance_id = ?1 ORDER BY seq");
   rows.bindInt(1, m_id);
-  std::vector<int> nodes;
+  std::vector<int>& connectivity = data->connectivity;
   while (rows.step()) {
     const auto row = [&] { return where + ", element seq " + std::to_string(rows.columnInt(0)); };
     int label = odbapi_detail::Int32Column(rows, 1, row, "label");
@@ -369,16 +390,15 @@ odb_SequenceElement odb_DiscreteEntity::elements() const {
       Fail(row() + " (label " + std::to_string(label) + "): connectivity holds " +
            std::to_string(bytes) + " bytes, not a whole number of 4-byte node labels");
     }
-    odbapi_detail::DecodeLittleEndian32(rows.columnBlob(5), bytes / 4, nodes);
     // Room for every element at the first one's node count: a mesh of one kind fills the
     // connectivity without copying it again and again as it grows.
-    if (data->labels.empty()) data->connectivity.reserve(elementCount * nodes.size());
+    if (data->labels.empty()) connectivity.reserve(elementCount * (bytes / 4));
+    odbapi_detail::AppendLittleEndian32(rows.columnBlob(5), bytes / 4, connectivity);
     data->labels.push_back(label);
-    data->typeIndex.push_back(intern(typeIndex, data->types, rows.columnText(2)));
+    data->typeIndex.push_back(typeIndex.Intern(rows.columnTextView(2)));
     data->shapes.push_back(shape);
-    data->sectionIndex.push_back(intern(sectionIndex, data->sections, rows.columnText(4)));
-    data->connectivity.insert(data->connectivity.end(), nodes.begin(), nodes.end());
-    data->offsets.push_back(data->connectivity.size());
+    data->sectionIndex.push_back(sectionIndex.Intern(rows.columnTextView(4)));
+    data->offsets.push_back(connectivity.size());
     if (data->labels.size() > static_cast<std::size_t>(INT_MAX)) Fail(where + ": too many elements");
   }
   // Elements with fewer nodes than the first leave room unused.

@@ -148,10 +148,12 @@ void Statement::bindBlob(int index, const void* data, std::size_t bytes) {
 }
 void Statement::bindNull(int index) { CheckBind(sqlite3_bind_null(m_stmt, index), m_db, m_path); }
 
-std::string Statement::columnText(int column) const {
+std::string Statement::columnText(int column) const { return std::string(columnTextView(column)); }
+
+std::string_view Statement::columnTextView(int column) const {
   const unsigned char* text = sqlite3_column_text(m_stmt, column);
-  if (text == nullptr) return std::string();
-  return std::string(reinterpret_cast<const char*>(text), columnBytes(column));
+  if (text == nullptr) return std::string_view();
+  return std::string_view(reinterpret_cast<const char*>(text), columnBytes(column));
 }
 
 }  // namespace odbapi_detail

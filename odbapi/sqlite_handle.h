@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace odbapi_detail {
 
@@ -62,6 +63,8 @@ class Statement {
   double columnDouble(int column) const { return sqlite3_column_double(m_stmt, column); }
   // NULL reads as the empty text.
   std::string columnText(int column) const;
+  // The same text without a copy, valid until the statement steps or is reset.
+  std::string_view columnTextView(int column) const;
   const void* columnBlob(int column) const { return sqlite3_column_blob(m_stmt, column); }
   std::size_t columnBytes(int column) const {
     return static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, column));
