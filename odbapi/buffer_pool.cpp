@@ -65,7 +65,7 @@ PooledBuffer BufferPool::acquire(std::size_t bytes) {
     std::lock_guard<std::mutex> lock(m_mutex);
     auto best = m_kept.end();
     for (auto kept = m_kept.begin(); kept != m_kept.end(); ++kept) {
-      if (kept->capacity >= bytes && kept->capacity / 2 <= bytes &&
+      if (kept->capacity >= bytes &&
           (best == m_kept.end() || kept->capacity < best->capacity)) {
         best = kept;
       }

@@ -60,7 +60,9 @@ class BufferPool : public std::enable_shared_from_this<BufferPool> {
   static std::shared_ptr<BufferPool> Create() { return std::shared_ptr<BufferPool>(new BufferPool()); }
 
   // Uninitialised storage for bytes; for 0 bytes an empty buffer. Reuses the smallest kept
-  // buffer that holds bytes and is at most twice as large; allocates otherwise. Throws
+  // buffer that holds bytes, however much larger: memory already faulted in costs nothing,
+  // while fresh memory must be zeroed by the kernel page by page (on a virtual machine the
+  // larger part of reading a field output the first time). Allocates otherwise. Throws
   // std::bad_alloc.
   PooledBuffer acquire(std::size_t bytes);
 

@@ -23,7 +23,7 @@ namespace {
 
 // --- the pool ----------------------------------------------------------------------------
 
-TEST(BufferPool, ReusesBuffersThatFitAndNoOthers) {
+TEST(BufferPool, ReusesTheSmallestKeptBufferThatFits) {
   auto pool = BufferPool::Create();
   PooledBuffer empty = pool->acquire(0);
   EXPECT_EQ(empty.data(), nullptr);
@@ -36,26 +36,29 @@ TEST(BufferPool, ReusesBuffersThatFitAndNoOthers) {
   big.reset();
   EXPECT_EQ(pool->keptBuffers(), 1u);
 
-  // 400 bytes would waste more than half of the kept 1000: fresh storage, the 1000 stays.
-  PooledBuffer small = pool->acquire(400);
-  EXPECT_NE(small.data(), bigStorage);
-  EXPECT_EQ(small.capacity(), 400u);
+  // 1200 bytes do not fit the kept 1000: fresh storage, the 1000 stays.
+  PooledBuffer large = pool->acquire(1200);
+  EXPECT_NE(large.data(), bigStorage);
+  EXPECT_EQ(large.capacity(), 1200u);
   EXPECT_EQ(pool->keptBuffers(), 1u);
-  // 900 fits the kept buffer.
-  PooledBuffer again = pool->acquire(900);
+  // 400 fits the kept buffer, however much larger it is.
+  PooledBuffer again = pool->acquire(400);
   EXPECT_EQ(again.data(), bigStorage);
-  EXPECT_EQ(again.size(), 900u);
+  EXPECT_EQ(again.size(), 400u);
   EXPECT_EQ(again.capacity(), 1000u);
   EXPECT_EQ(pool->keptBuffers(), 0u);
-  EXPECT_EQ(pool->bytesOut(), 1400u);
+  EXPECT_EQ(pool->bytesOut(), 2200u);
 
   // Moving hands the storage over once; only the destination returns it.
   PooledBuffer moved = std::move(again);
   EXPECT_EQ(again.data(), nullptr);
   EXPECT_EQ(moved.data(), bigStorage);
   moved = PooledBuffer();
-  EXPECT_EQ(pool->bytesOut(), 400u);
+  EXPECT_EQ(pool->bytesOut(), 1200u);
   EXPECT_EQ(pool->keptBytes(), 1000u);
+  // Of the kept 1000 and 1200, the smaller one that holds the bytes is handed out.
+  large.reset();
+  EXPECT_EQ(pool->acquire(10).data(), bigStorage);
 }
 
 TEST(BufferPool, KeepsNoMoreThanTwiceWhatWasEverOutNorTooManyBuffers) {
@@ -65,27 +68,23 @@ TEST(BufferPool, KeepsNoMoreThanTwiceWhatWasEverOutNorTooManyBuffers) {
     PooledBuffer labels = pool->acquire(10);
   }
   EXPECT_EQ(pool->mostBytesOut(), 1010u);
+  EXPECT_EQ(pool->keptBuffers(), 2u);
   EXPECT_EQ(pool->keptBytes(), 1010u);
-  void* largeStorage = nullptr;
+  // One at a time, sizes that no kept buffer holds. The 1001 comes back to 2011 kept, within
+  // twice the 1010 ever out; the 1002 would make 3013, so the smallest go (the 10, then the
+  // 1000) until 2003 are left.
+  void* storage1001 = nullptr;
   {
-    // The 10 is reused, the second 10 is new; both come back: 1020 is within twice the 1010.
-    PooledBuffer a = pool->acquire(10);
-    PooledBuffer b = pool->acquire(10);
+    PooledBuffer buffer = pool->acquire(1001);
+    storage1001 = buffer.data();
   }
   EXPECT_EQ(pool->keptBuffers(), 3u);
-  EXPECT_EQ(pool->keptBytes(), 1020u);
-  {
-    PooledBuffer large = pool->acquire(1000);
-    largeStorage = large.data();
-    EXPECT_EQ(pool->keptBuffers(), 2u);
-  }
-  // Sizes that fit no kept buffer, one at a time: 400 and 480 are kept (1900 in all); 490
-  // would make 2390 > 2020, so the smallest go (10, 10, 400) and the large buffer stays.
-  for (std::size_t bytes : {400u, 480u, 490u}) pool->acquire(bytes);
+  EXPECT_EQ(pool->keptBytes(), 2011u);
+  pool->acquire(1002);
   EXPECT_EQ(pool->mostBytesOut(), 1010u);
-  EXPECT_EQ(pool->keptBuffers(), 3u);
-  EXPECT_EQ(pool->keptBytes(), 1970u);
-  EXPECT_EQ(pool->acquire(1000).data(), largeStorage);
+  EXPECT_EQ(pool->keptBuffers(), 2u);
+  EXPECT_EQ(pool->keptBytes(), 2003u);
+  EXPECT_EQ(pool->acquire(1000).data(), storage1001);
 
   auto counted = BufferPool::Create();
   std::vector<PooledBuffer> many;
