@@ -30,9 +30,14 @@ void BindLabels(Statement& statement, int index, const std::optional<std::vector
 }
 }  // namespace
 
-OdbWriter::OdbWriter(const std::string& path, int format) : m_path(path), m_format(format) {
+OdbWriter::OdbWriter(const std::string& path, int format, int pageSize)
+    : m_path(path), m_format(format), m_pageSize(pageSize) {
   if (format != odbapi_detail::kCurrentFormat && format != odbapi_detail::kPreviousFormat) {
     throw std::invalid_argument("format must be 1 or 2, not " + std::to_string(format));
+  }
+  if (pageSize < 512 || pageSize > 65536 || (pageSize & (pageSize - 1)) != 0) {
+    throw std::invalid_argument("page size must be a power of two from 512 to 65536, not " +
+                                std::to_string(pageSize));
   }
   RemoveDatabaseFiles(path);
   try {
@@ -53,8 +58,9 @@ void OdbWriter::Start() {
   // Bulk blobs span many pages; the largest page size lets a reader fetch each with a
   // few large reads instead of one system call per 4 KiB.
   m_connection->exec(
-      "PRAGMA page_size = 65536; PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA cache_size = -131072;"
-      "PRAGMA locking_mode = EXCLUSIVE; BEGIN;",
+      "PRAGMA page_size = " + std::to_string(m_pageSize) +
+          "; PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA cache_size = -131072;"
+          "PRAGMA locking_mode = EXCLUSIVE; BEGIN;",
       "cannot start writing");
   // The format first, so that raw SQL run later may still change it.
   m_connection->exec(odbapi_detail::SchemaSql(format) + "PRAGMA user_version = " +

@@ -30,10 +30,14 @@ struct OdbBlock {
 
 // Creates a database at path (replacing any file there) in the given format (1 or 2) and
 // writes rows into it inside one transaction. commit() ends it; a writer destroyed without
-// commit removes the file. Values are written as given, without checks.
+// commit removes the file. Values are written as given, without checks. The page size (a
+// power of two from 512 to 65536) is SQLite's; the default, the largest, makes bulk blobs
+// quick to read, while small pages make small files (the fuzzer writes thousands).
 class OdbWriter {
  public:
-  OdbWriter(const std::string& path, int format = 2);
+  static constexpr int kDefaultPageSize = 65536;
+
+  OdbWriter(const std::string& path, int format = 2, int pageSize = kDefaultPageSize);
   ~OdbWriter();
   OdbWriter(const OdbWriter&) = delete;
   OdbWriter& operator=(const OdbWriter&) = delete;
@@ -59,6 +63,7 @@ class OdbWriter {
   struct Statements;
   std::string m_path;
   int m_format;
+  int m_pageSize;
   std::unique_ptr<odbapi_detail::Connection> m_connection;
   std::unique_ptr<Statements> m_statements;
   bool m_committed = false;
