@@ -304,8 +304,8 @@ OdbBuilder& OdbBuilder::sql(const std::string& statement) {
   return *this;
 }
 
-void OdbBuilder::write(const std::string& path) const {
-  OdbWriter writer(path, m_format);
+void OdbBuilder::write(const std::string& path, int pageSize) const {
+  OdbWriter writer(path, m_format, pageSize);
   for (std::size_t i = 0; i < m_instances.size(); ++i) {
     const Instance& instance = m_instances[i];
     const auto id = static_cast<std::int64_t>(i + 1);

@@ -100,7 +100,7 @@ class OdbBuilder {
   // Raw SQL run after everything else, for deliberately bad files.
   OdbBuilder& sql(const std::string& statement);
 
-  void write(const std::string& path) const;
+  void write(const std::string& path, int pageSize = OdbWriter::kDefaultPageSize) const;
 
  private:
   struct Element {
