@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -357,6 +358,7 @@ odb_SequenceElement odb_DiscreteEntity::elements() const {
   const Connection& connection = m_db->connection();
   const std::string where = m_db->path() + ": instance " + Quoted(m_name.CStr());
 
+  constexpr std::size_t kReservedNodesPerElement = 64;
   std::size_t elementCount = 0;
   Statement count(connection, "SELECT count(*) FROM element WHERE instance_id = ?1");
   count.bindInt(1, m_id);
@@ -391,8 +393,11 @@ odb_SequenceElement odb_DiscreteEntity::elements() const {
            std::to_string(bytes) + " bytes, not a whole number of 4-byte node labels");
     }
     // Room for every element at the first one's node count: a mesh of one kind fills the
-    // connectivity without copying it again and again as it grows.
-    if (data->labels.empty()) connectivity.reserve(elementCount * (bytes / 4));
+    // connectivity without copying it again and again as it grows. Capped per element, so a
+    // first element of absurd size cannot make the reservation fail where reading would not.
+    if (data->labels.empty()) {
+      connectivity.reserve(elementCount * std::min<std::size_t>(bytes / 4, kReservedNodesPerElement));
+    }
     odbapi_detail::AppendLittleEndian32(rows.columnBlob(5), bytes / 4, connectivity);
     data->labels.push_back(label);
     data->typeIndex.push_back(typeIndex.Intern(rows.columnTextView(2)));
