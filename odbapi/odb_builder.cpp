@@ -55,8 +55,8 @@ void OdbWriter::Start() {
   const int format = m_format;
   m_connection = std::make_unique<Connection>(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
   // One writer, one transaction, no journal: a failed write removes the file anyway.
-  // Bulk blobs span many pages; the largest page size lets a reader fetch each with a
-  // few large reads instead of one system call per 4 KiB.
+  // The page size first, before any table exists: bulk blobs span many pages, and large
+  // ones (the default) let a reader fetch each with a few large reads.
   m_connection->exec(
       "PRAGMA page_size = " + std::to_string(m_pageSize) +
           "; PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA cache_size = -131072;"
