@@ -1,0 +1,55 @@
+# Checks the dynamic symbol table of a shared module.
+#   -DNM=nm -DMODULE=libx.so -DEXPORTS="a;b"   the defined dynamic symbols must be exactly these
+#   -DIMPORTS="openOdb(;..."                    optional: each must be an undefined reference
+#                                               (demangled names starting so), i.e. bound to
+#                                               another library at load time
+foreach(var NM MODULE EXPORTS)
+  if(NOT DEFINED ${var})
+    message(FATAL_ERROR "check_exports: -D${var}=... is missing")
+  endif()
+endforeach()
+
+function(dynamic_symbols out)
+  execute_process(COMMAND ${NM} -D ${ARGN} ${MODULE}
+                  OUTPUT_VARIABLE text ERROR_VARIABLE error RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "${NM} -D ${ARGN} ${MODULE} failed: ${error}")
+  endif()
+  string(REPLACE "\n" ";" lines "${text}")
+  set(names "")
+  foreach(line IN LISTS lines)
+    # "ADDRESS TYPE NAME" for definitions, "TYPE NAME" (after blanks) for references.
+    if(line MATCHES "^[0-9a-fA-F ]+ [A-Za-z] (.+)$")
+      list(APPEND names "${CMAKE_MATCH_1}")
+    endif()
+  endforeach()
+  set(${out} "${names}" PARENT_SCOPE)
+endfunction()
+
+dynamic_symbols(defined --defined-only)
+list(SORT defined)
+set(expected ${EXPORTS})
+list(SORT expected)
+if(NOT defined STREQUAL expected)
+  list(LENGTH defined count)
+  string(REPLACE ";" "\n  " shown "${defined}")
+  message(FATAL_ERROR "${MODULE} exports ${count} symbols, expected only ${expected}:\n  ${shown}")
+endif()
+
+if(IMPORTS)
+  dynamic_symbols(undefined --undefined-only -C)
+  foreach(import IN LISTS IMPORTS)
+    set(found FALSE)
+    foreach(name IN LISTS undefined)
+      string(FIND "${name}" "${import}" at)
+      if(at EQUAL 0)
+        set(found TRUE)
+        break()
+      endif()
+    endforeach()
+    if(NOT found)
+      message(FATAL_ERROR "${MODULE} does not take ${import}... from another library")
+    endif()
+  endforeach()
+endif()
+message(STATUS "${MODULE}: exports ${defined}")
