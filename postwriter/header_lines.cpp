@@ -25,7 +25,32 @@ std::size_t CutPoint(const std::string& text, std::size_t limit) {
   return cut;
 }
 
+constexpr std::size_t Limit(NameKind kind) { return static_cast<std::size_t>(kind); }
+
+// The longest words around the names: of a result line, `Result ` and its blanks and quotes,
+// a step value in "%g" (at most 13 characters), the longest ResultType name (22) and
+// "OnGaussPoints"; of a Gauss point line, `GaussPoints `, quotes, blanks and the longest
+// ElementGeometry name; of a mesh line, two integers of up to 11 characters.
+constexpr std::size_t kMaxResultWords = 7 + 6 + 1 + 1 + 13 + 1 + 22 + 1 + 13 + 1;
+constexpr std::size_t kMaxGaussPointWords = 12 + 4 + 10 + 13 + 1;
+constexpr std::size_t kMaxMeshWords = 5 + 2 + 11 + 11 + 13 + 7 + 11;
+static_assert(2 * Limit(NameKind::kOther) + Limit(NameKind::kGaussPointSet) + kMaxResultWords <=
+                  HeaderLine::kMaxLength,
+              "a result line must fit with its names at their longest");
+static_assert(Limit(NameKind::kGaussPointSet) + Limit(NameKind::kMesh) + kMaxGaussPointWords <=
+                  HeaderLine::kMaxLength,
+              "a Gauss point line must fit with its names at their longest");
+static_assert(Limit(NameKind::kMesh) + kMaxMeshWords <= HeaderLine::kMaxLength,
+              "a mesh line must fit with its name at its longest");
+
 }  // namespace
+
+std::string QuotedName(const char* name, NameKind kind) {
+  std::string quoted = name != nullptr ? name : "";
+  SanitizeQuotes(quoted.data());
+  quoted.resize(CutPoint(quoted, Limit(kind)));
+  return quoted;
+}
 
 void HeaderLine::AddText(const char* text) { m_pieces.push_back({text, std::string(), false}); }
 
@@ -39,10 +64,8 @@ void HeaderLine::AddFormat(const char* format, ...) {
   AddText(words);
 }
 
-void HeaderLine::AddQuoted(const char* lead, const char* name) {
-  Piece piece{lead, name != nullptr ? name : "", true};
-  SanitizeQuotes(piece.name.data());
-  m_pieces.push_back(std::move(piece));
+void HeaderLine::AddQuoted(const char* lead, const char* name, NameKind kind) {
+  m_pieces.push_back({lead, QuotedName(name, kind), true});
 }
 
 // Shortens the names of the first pieceCount pieces so that together they take at most
@@ -112,7 +135,7 @@ const char* HeaderLine::Compose() {
 
 HeaderLine MeshHeaderLine(const char* name, int dimension, const char* elemType, int nnode) {
   HeaderLine line;
-  line.AddQuoted("MESH ", name);
+  line.AddQuoted("MESH ", name, NameKind::kMesh);
   line.AddFormat(" dimension %d ElemType %s Nnode %d", dimension, elemType, nnode);
   line.Compose();
   return line;
@@ -120,9 +143,11 @@ HeaderLine MeshHeaderLine(const char* name, int dimension, const char* elemType,
 
 HeaderLine GaussPointHeaderLine(const char* name, const char* elemType, const char* meshName) {
   HeaderLine line;
-  line.AddQuoted("GaussPoints ", name);
+  line.AddQuoted("GaussPoints ", name, NameKind::kGaussPointSet);
   line.AddFormat(" ElemType %s", elemType);
-  if (meshName != nullptr && meshName[0] != '\0') line.AddQuoted(" ", meshName);
+  if (meshName != nullptr && meshName[0] != '\0') {
+    line.AddQuoted(" ", meshName, NameKind::kMesh);
+  }
   line.Compose();
   return line;
 }
@@ -130,17 +155,17 @@ HeaderLine GaussPointHeaderLine(const char* name, const char* elemType, const ch
 HeaderLine ResultHeaderLine(const char* name, const char* analysis, double step,
                             const char* typeName, int location, const char* gaussPointSet) {
   HeaderLine line;
-  line.AddQuoted("Result ", name);
-  line.AddQuoted(" ", analysis);
+  line.AddQuoted("Result ", name, NameKind::kOther);
+  line.AddQuoted(" ", analysis, NameKind::kOther);
   line.AddFormat(" %g %s %s", step, typeName, location == 0 ? "OnNodes" : "OnGaussPoints");
-  if (location == 1) line.AddQuoted(" ", gaussPointSet);
+  if (location == 1) line.AddQuoted(" ", gaussPointSet, NameKind::kGaussPointSet);
   line.Compose();
   return line;
 }
 
 HeaderLine RangeTableLine(const char* rangeTable) {
   HeaderLine line;
-  line.AddQuoted("ResultRangesTable ", rangeTable);
+  line.AddQuoted("ResultRangesTable ", rangeTable, NameKind::kOther);
   line.Compose();
   return line;
 }
@@ -149,7 +174,8 @@ HeaderLine ComponentNamesLine(int componentCount, const char* const* componentNa
   HeaderLine line;
   line.AddText("ComponentNames");
   for (int i = 0; i < componentCount; ++i) {
-    line.AddQuoted(" ", componentNames != nullptr ? componentNames[i] : nullptr);
+    line.AddQuoted(" ", componentNames != nullptr ? componentNames[i] : nullptr,
+                   NameKind::kOther);
   }
   line.Compose();
   return line;

@@ -2,14 +2,30 @@
 //
 // A line is built in a buffer of 8192 bytes and never holds more than 8191 characters.
 // Names stand between double quotes; each is copied and sanitised, so the caller's text is
-// never changed. When the names would not fit, they are shortened (the longest first), never
-// the words around them, so every opened quote is closed and the line stays well-formed.
-// Only when not even the quotes of all names fit are trailing names left out.
+// never changed. Mesh and Gauss point set names are defined on one line and referred to on
+// others, so they must read the same in every line that carries them: every name is cut by
+// QuotedName to the limit of its kind, whatever else stands on the line. The limits are such
+// that the mesh, Gauss point and result lines always fit with every name at its longest, so
+// these lines never cut a name further. Only the ComponentNames line, which holds any number
+// of names that nothing else refers to, then shares its room among them (the longest are
+// shortened first) and, when not even their quotes fit, leaves out trailing names.
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <vector>
+
+// The longest names written between quotes, in bytes, by kind.
+enum class NameKind : std::size_t {
+  kMesh = 4000,             // MESH lines and the mesh of a Gauss point set
+  kGaussPointSet = 2400,    // GaussPoints lines and the set of a result
+  kOther = 2850,            // result, analysis, range table and component names
+};
+
+// name (null counts as empty) as every header line writes it between its quotes: double
+// quotes turned into apostrophes, cut to at most the limit of its kind without splitting a
+// UTF-8 character.
+std::string QuotedName(const char* name, NameKind kind);
 
 class HeaderLine {
  public:
@@ -19,8 +35,8 @@ class HeaderLine {
   // Words of the line, kept whole.
   void AddText(const char* text);
   void AddFormat(const char* format, ...) __attribute__((format(printf, 2, 3)));
-  // lead, then name (null counts as empty) with its double quotes sanitised, between quotes.
-  void AddQuoted(const char* lead, const char* name);
+  // lead, then QuotedName(name, kind) between double quotes.
+  void AddQuoted(const char* lead, const char* name, NameKind kind);
 
   // Builds the line from the pieces added so far and returns it.
   const char* Compose();

@@ -14,10 +14,9 @@ using OwnedText = std::unique_ptr<char[]>;
 OwnedText CopyText(const char* text);
 
 // Mesh and Gauss point set names are written on one header line and referred to on others.
-// The writer shortens the quoted names of an over-long header line to fit it, by amounts that
-// depend on the other names of that line, so a long name would be cut differently where it is
-// defined and where it is referred to. Names kept within these limits are never cut: a set
-// name fits a third of a line and a mesh name half of one, beside any other names.
+// The writer cuts every mesh name to 4000 bytes and every set name to 2400, on every line
+// alike. Names kept within these limits are never cut, so the index that keeps a mesh name
+// unique and the "GP=" suffix of a set name stay in the file.
 constexpr std::size_t kMaxMeshNameBytes = 3000;
 constexpr std::size_t kMaxSetNamePartBytes = 1000;
 

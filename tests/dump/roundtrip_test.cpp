@@ -212,4 +212,40 @@ TEST_F(RoundTrip, ToolPrintsTheBinaryAndCompressedFilesAsThePlainText) {
   EXPECT_EQ(summary.substr(0, summary.find('\n')), "variant: binary");
 }
 
+// Names too long for a header line: the result still names a Gauss point set that the file
+// defines, so the tool reads the whole file.
+TEST(LongNames, TheResultNamesADefinedGaussPointSet) {
+  TempDir dir;
+  const fs::path path = dir.path() / "long.bin";
+  const std::string set = "set-" + std::string(3000, 'g');
+  const std::string mesh(2900, 'm');
+  const std::string other(3000, 'x');
+  ASSERT_EQ(0, PostOpenResultFile(path.c_str(), MODE_BINARY));
+  ASSERT_NO_FATAL_FAILURE(WriteMesh(mesh.c_str(), 3, GEOMETRY_HEXAHEDRA, 8, 1, 1, 1));
+  ASSERT_EQ(0, PostEndMesh());
+  ASSERT_EQ(0, PostBeginGaussPoint(set.c_str(), GEOMETRY_HEXAHEDRA, mesh.c_str(), 2, 0, 1));
+  ASSERT_EQ(0, PostEndGaussPoint());
+  ASSERT_EQ(0, PostBeginResult(other.c_str(), other.c_str(), 1, RESULT_SCALAR, ON_GAUSS_POINTS,
+                               set.c_str(), nullptr, 0, nullptr));
+  ASSERT_EQ(0, PostWriteScalar(1, 0.5));
+  ASSERT_EQ(0, PostWriteScalar(1, 0.25));
+  ASSERT_EQ(0, PostEndResult());
+  ASSERT_EQ(0, PostCloseResultFile());
+
+  int status = -1;
+  EXPECT_EQ(RunTool("--summary " + path.string(), status),
+            "variant: binary\n"
+            "meshes: 1\n"
+            "nodes: 9\n"
+            "elements: 1\n"
+            "gauss point sets: 1\n"
+            "results: 1\n"
+            "results of analysis \"" + std::string(2850, 'x') + "\": 1\n");
+  EXPECT_EQ(status, 0);
+  const std::string text = RunTool(path.string(), status);
+  EXPECT_EQ(status, 0);
+  EXPECT_NE(text.find("OnGaussPoints \"set-" + std::string(2396, 'g') + "\"\nValues\n1 0.5\n 0.25\n"),
+            std::string::npos);
+}
+
 }  // namespace

@@ -94,44 +94,84 @@ TEST(HeaderLines, QuotesInNamesBecomeApostrophesInACopy) {
   EXPECT_EQ(nullptr, SanitizeQuotes(nullptr));
 }
 
-// Each long name is cut inside its quotes; the words around it stay whole.
+// Each long name is cut inside its quotes to the same length in every line; the words around
+// it stay whole.
 TEST(HeaderLines, LongNamesAreCutNotTheLine) {
   HeaderLine mesh = MeshHeaderLine(kLong.c_str(), 3, "Hexahedra", 8);
   ExpectFitted(mesh, "MESH <> dimension 3 ElemType Hexahedra Nnode 8", {kLong});
-  EXPECT_EQ(8191u, mesh.Length());
+  EXPECT_EQ(4000u, Split(mesh.Text()).names[0].size());
 
   ExpectFitted(GaussPointHeaderLine(kLong.c_str(), "Linear", "m1"),
                "GaussPoints <> ElemType Linear <>", {kLong, "m1"});
   ExpectFitted(GaussPointHeaderLine("g", "Linear", kLong.c_str()),
                "GaussPoints <> ElemType Linear <>", {"g", kLong});
-  ExpectFitted(ResultHeaderLine(kLong.c_str(), kLong.c_str(), 0.5, "Matrix", 1, kLong.c_str()),
-               "Result <> <> 0.5 Matrix OnGaussPoints <>", {kLong, kLong, kLong});
+  HeaderLine result =
+      ResultHeaderLine(kLong.c_str(), kLong.c_str(), -1.5e-300, "PlainDeformationMatrix", 1,
+                       kLong.c_str());
+  ExpectFitted(result, "Result <> <> -1.5e-300 PlainDeformationMatrix OnGaussPoints <>",
+               {kLong, kLong, kLong});
+  SplitLine names = Split(result.Text());
+  ASSERT_EQ(3u, names.names.size());
+  EXPECT_EQ(2850u, names.names[0].size());
+  EXPECT_EQ(2850u, names.names[1].size());
+  EXPECT_EQ(2400u, names.names[2].size());
   ExpectFitted(RangeTableLine(kLong.c_str()), "ResultRangesTable <>", {kLong});
   std::vector<const char*> components(6, kLong.c_str());
   ExpectFitted(ComponentNamesLine(6, components.data()), "ComponentNames <> <> <> <> <> <>",
                std::vector<std::string>(6, kLong));
 }
 
-// The room is shared: short names stay whole and the long ones get equal parts of the rest.
-TEST(HeaderLines, ShortNamesSurviveBesideLongOnes) {
-  const std::string shorter(3000, 's');
-  HeaderLine line = ResultHeaderLine("r", kLong.c_str(), 1, "Scalar", 1, shorter.c_str());
-  ExpectFitted(line, "Result <> <> 1 Scalar OnGaussPoints <>", {"r", kLong, shorter});
-  SplitLine split = Split(line.Text());
-  EXPECT_EQ("r", split.names[0]);
-  EXPECT_EQ(shorter, split.names[2]);
-  EXPECT_EQ(8191u, line.Length());
+// A name is cut alike whatever stands beside it, so a result still names the Gauss point set
+// and the Gauss point set its mesh. Lines written through the interface, byte for byte.
+class CutNamesInFileTest : public WriterTest {};
 
-  const char* components[] = {"a", kLong.c_str(), "b", kLong.c_str()};
-  HeaderLine names = ComponentNamesLine(4, components);
-  split = Split(names.Text());
-  ASSERT_EQ(4u, split.names.size());
+TEST_F(CutNamesInFileTest, ANameIsCutTheSameWayInEveryLine) {
+  const std::string path = m_dir.File("names.post");
+  const std::string set = "set-" + std::string(3000, 'g');
+  const std::string mesh(5000, 'm');
+  const std::string other(3000, 'x');
+  ASSERT_EQ(0, PostOpenResultFile(path.c_str(), MODE_TEXT));
+  ASSERT_EQ(0, PostBeginMesh(mesh.c_str(), 3, GEOMETRY_HEXAHEDRA, 8));
+  ASSERT_EQ(0, PostBeginGaussPoint(set.c_str(), GEOMETRY_HEXAHEDRA, mesh.c_str(), 8, 0, 1));
+  ASSERT_EQ(0, PostEndGaussPoint());
+  ASSERT_EQ(0, PostBeginResult(other.c_str(), other.c_str(), 1, RESULT_SCALAR, ON_GAUSS_POINTS,
+                               set.c_str(), nullptr, 0, nullptr));
+  ASSERT_EQ(0, PostEndResult());
+  ASSERT_EQ(0, PostCloseResultFile());
+
+  const std::string setCut = "set-" + std::string(2396, 'g');
+  const std::string meshCut(4000, 'm');
+  const std::string otherCut(2850, 'x');
+  EXPECT_EQ("Kel Post Results File 1.0\n"
+            "MESH \"" + meshCut + "\" dimension 3 ElemType Hexahedra Nnode 8\n"
+            "GaussPoints \"" + setCut + "\" ElemType Hexahedra \"" + meshCut + "\"\n"
+            "Number Of Gauss Points: 8\n"
+            "Natural Coordinates: Internal\n"
+            "End GaussPoints\n"
+            "Result \"" + otherCut + "\" \"" + otherCut + "\" 1 Scalar OnGaussPoints \"" +
+                setCut + "\"\n"
+            "Values\n"
+            "End Values\n",
+            ReadFileBytes(path));
+}
+
+// Component names share the room of their line: short names stay whole and the long ones get
+// equal parts of the rest.
+TEST(HeaderLines, ShortComponentNamesSurviveBesideLongOnes) {
+  const char* components[] = {"a", kLong.c_str(), "b", kLong.c_str(), kLong.c_str(),
+                              kLong.c_str()};
+  HeaderLine names = ComponentNamesLine(6, components);
+  EXPECT_GE(names.Length(), 8191u - 3);  // the room left is shared in whole characters
+  SplitLine split = Split(names.Text());
+  ASSERT_EQ(6u, split.names.size());
   EXPECT_EQ("a", split.names[0]);
   EXPECT_EQ("b", split.names[2]);
-  EXPECT_LE(split.names[1].size() > split.names[3].size()
-                ? split.names[1].size() - split.names[3].size()
-                : split.names[3].size() - split.names[1].size(),
-            1u);
+  for (std::size_t i : {3u, 4u, 5u}) {
+    EXPECT_LE(split.names[1].size() > split.names[i].size()
+                  ? split.names[1].size() - split.names[i].size()
+                  : split.names[i].size() - split.names[1].size(),
+              1u);
+  }
 }
 
 // More components than even their quotes leave room for: the leading names stay whole, the
@@ -154,12 +194,12 @@ TEST(HeaderLines, TooManyComponentsDropTrailingOnes) {
 
 // Names are cut between characters of a UTF-8 text, not inside one.
 TEST(HeaderLines, CutKeepsMultibyteCharactersWhole) {
-  std::string accented;
+  std::string accented = "a";
   for (int i = 0; i < 10000; ++i) accented += "\xC3\xA9";
   HeaderLine line = MeshHeaderLine(accented.c_str(), 3, "Hexahedra", 8);
   ExpectFitted(line, "MESH <> dimension 3 ElemType Hexahedra Nnode 8", {accented});
-  EXPECT_EQ(0u, Split(line.Text()).names[0].size() % 2);
-  EXPECT_GE(line.Length(), 8190u);
+  EXPECT_EQ(3999u, Split(line.Text()).names[0].size());  // not 4000, inside the last character
+  EXPECT_EQ(accented.substr(0, 2399), QuotedName(accented.c_str(), NameKind::kGaussPointSet));
 }
 
 // Through the interface: every header line in the file keeps within bounds and its quotes.

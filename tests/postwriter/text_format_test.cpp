@@ -147,12 +147,19 @@ TEST_P(TextFormatTest, RowsInBulkGiveOneLinePerRow) {
 // A header line longer than any formatting buffer of the gzip library reaches the file whole.
 TEST_P(TextFormatTest, LongestHeaderLineIsWrittenWhole) {
   Open();
-  const std::string tail = "\" dimension 3 ElemType Hexahedra Nnode 8";
+  // Three long names, which share the room left by a short one, fill the line to 8191
+  // characters.
   const std::string name(20000, 'n');
-  ASSERT_EQ(0, PostBeginMesh(name.c_str(), 3, GEOMETRY_HEXAHEDRA, 8));
-  const std::string line = "MESH \"" + std::string(8191 - 6 - tail.size(), 'n') + tail;
+  const std::string last(65, 'c');
+  const char* components[] = {name.c_str(), name.c_str(), name.c_str(), last.c_str()};
+  ASSERT_EQ(0, PostBeginResult("r", "a", 1, RESULT_SCALAR, ON_NODES, nullptr, nullptr, 4,
+                               components));
+  ASSERT_EQ(0, PostEndResult());
+  const std::string cut = " \"" + std::string(2700, 'n') + "\"";
+  const std::string line = "ComponentNames" + cut + cut + cut + " \"" + last + "\"";
   ASSERT_EQ(8191u, line.size());
-  EXPECT_EQ(kHeader + line + "\n", CloseAndRead());
+  EXPECT_EQ(std::string(kHeader) + "Result \"r\" \"a\" 1 Scalar OnNodes\n" + line + "\nValues\nEnd Values\n",
+            CloseAndRead());
 }
 
 INSTANTIATE_TEST_SUITE_P(Variants, TextFormatTest, testing::Values(MODE_TEXT, MODE_COMPRESSED_TEXT),
