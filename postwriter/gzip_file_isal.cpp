@@ -1,8 +1,10 @@
 // GzipFile over ISA-L's igzip deflate, written to the file with plain POSIX I/O.
 //
 // The output is a standard gzip member (RFC 1952 header, deflate data, CRC-32 and ISIZE
-// trailer) made by isal_deflate itself. A finish ends the member; a later write begins a new
-// one, which every gzip reader takes as one concatenated text.
+// trailer). isal_deflate makes the deflate data and the trailer; the header is written here,
+// the same bytes as zlib's gzopen writes, so the file does not depend on the engine beyond its
+// deflate data. A finish ends the member; a later write begins a new one, which every gzip
+// reader takes as one concatenated text.
 #include "gzip_file.h"
 
 #include <fcntl.h>
@@ -11,6 +13,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <new>
 #include <utility>
 
@@ -29,6 +32,11 @@ constexpr std::uint32_t kLevelBufferSize = ISAL_DEF_LVL1_DEFAULT;
 // Compressed bytes are collected here and written to the file in pieces of this size.
 constexpr std::uint32_t kOutCapacity = 256 * 1024;
 
+// The member header that zlib's gzopen writes at level 1 on Unix: magic, deflate, no flags,
+// no modification time, extra flags 4 (fastest compression), operating system 3 (Unix).
+// isal_deflate's own header differs in the last two (0, and 255 for an unknown system).
+constexpr std::uint8_t kMemberHeader[10] = {0x1f, 0x8b, 8, 0, 0, 0, 0, 0, 4, 3};
+
 // isal_deflate counts its input in 32 bits; larger writes are fed in pieces.
 constexpr std::size_t kLargestPiece = std::size_t{1} << 30;
 
@@ -42,12 +50,16 @@ struct GzipFile::Engine {
   std::uint8_t out[kOutCapacity];
   std::uint32_t out_used = 0;
 
+  // Begins a member with its header; called with the output buffer empty (after open or
+  // after a finish has written everything out).
   void BeginMember() {
+    std::memcpy(out + out_used, kMemberHeader, sizeof kMemberHeader);
+    out_used += sizeof kMemberHeader;
     isal_deflate_init(&stream);
     stream.level = kLevel;
     stream.level_buf = level_buffer;
     stream.level_buf_size = kLevelBufferSize;
-    stream.gzip_flag = IGZIP_GZIP;
+    stream.gzip_flag = IGZIP_GZIP_NO_HDR;  // deflate data and trailer; the header is ours
     stream.flush = NO_FLUSH;
     stream.end_of_stream = 0;
     member_open = true;

@@ -2,6 +2,7 @@
 // and the gzip tool decode them, the trailer holds the CRC-32 and length, and a file holds
 // exactly the members its flushes asked for.
 #include "gzip_file.h"
+#include "post_interface.h"
 #include "post_test_support.h"
 
 #include <gtest/gtest.h>
@@ -36,20 +37,23 @@ std::string Records(std::size_t n) {
   return out;
 }
 
-// How many gzip members the compressed data holds; throws on anything but whole members.
-int CountMembers(const std::string& compressed) {
+// The 10-byte header of every gzip member the compressed data holds, in order; throws on
+// anything but whole members.
+std::vector<std::string> MemberHeaders(const std::string& compressed) {
   z_stream stream{};
   if (inflateInit2(&stream, 15 + 16) != Z_OK) throw std::runtime_error("inflateInit2 failed");
   stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(compressed.data()));
   stream.avail_in = static_cast<uInt>(compressed.size());
   std::vector<unsigned char> sink(1 << 16);
-  int members = 0;
+  std::vector<std::string> headers;
+  std::size_t memberStart = 0;
   while (stream.avail_in > 0) {
     stream.next_out = sink.data();
     stream.avail_out = static_cast<uInt>(sink.size());
     int status = inflate(&stream, Z_NO_FLUSH);
     if (status == Z_STREAM_END) {
-      ++members;
+      headers.push_back(compressed.substr(memberStart, 10));
+      memberStart = compressed.size() - stream.avail_in;
       inflateReset(&stream);
     } else if (status != Z_OK) {
       inflateEnd(&stream);
@@ -57,7 +61,11 @@ int CountMembers(const std::string& compressed) {
     }
   }
   inflateEnd(&stream);
-  return members;
+  return headers;
+}
+
+int CountMembers(const std::string& compressed) {
+  return static_cast<int>(MemberHeaders(compressed).size());
 }
 
 std::uint32_t Le32(const std::string& bytes, std::size_t at) {
@@ -157,6 +165,44 @@ TEST(GzipEngine, FinishStartsAMemberOnlyWhenMoreDataFollows) {
   EXPECT_EQ(2, CountMembers(bytes));
   EXPECT_TRUE(Gunzip(bytes) == first + second + "end");
   EXPECT_TRUE(GzipToolDecode(dir, path) == first + second + "end");
+}
+
+// Every member begins with the header zlib's gzopen writes at level 1 on Unix (no name, no
+// modification time, extra flags 4, system 3), whichever engine the build uses.
+TEST(GzipEngine, MemberHeadersAreTheOnesGzopenWrites) {
+  TempDir dir;
+  const std::string first = Records(100 * 1024);
+  const std::string second = Noise(1000, 7);
+
+  const std::string ours = dir.File("ours.gz");
+  GzipFile file;
+  ASSERT_TRUE(file.open(ours.c_str()));
+  file.write(first.data(), first.size());
+  ASSERT_EQ(0, file.flush(GzipFile::FlushMode::kFinish));
+  file.write(second.data(), second.size());
+  ASSERT_EQ(0, file.close());
+
+  const std::string theirs = dir.File("zlib.gz");
+  gzFile handle = gzopen(theirs.c_str(), "wb1");
+  ASSERT_NE(nullptr, handle);
+  gzwrite(handle, first.data(), static_cast<unsigned>(first.size()));
+  ASSERT_EQ(Z_OK, gzflush(handle, Z_FINISH));
+  gzwrite(handle, second.data(), static_cast<unsigned>(second.size()));
+  ASSERT_EQ(Z_OK, gzclose(handle));
+
+  const std::string header("\x1f\x8b\x08\x00\x00\x00\x00\x00\x04\x03", 10);
+  const std::vector<std::string> expected{header, header};
+  EXPECT_EQ(expected, MemberHeaders(ReadFileBytes(theirs)));
+  EXPECT_EQ(expected, MemberHeaders(ReadFileBytes(ours)));
+  EXPECT_TRUE(Gunzip(ReadFileBytes(ours)) == first + second);
+
+  // Both compressed variants of the results file.
+  for (int mode : {MODE_COMPRESSED_TEXT, MODE_BINARY}) {
+    const std::string results = dir.File("results" + std::to_string(mode));
+    ASSERT_EQ(0, PostOpenResultFile(results.c_str(), mode));
+    ASSERT_EQ(0, PostCloseResultFile());
+    EXPECT_EQ(std::vector<std::string>{header}, MemberHeaders(ReadFileBytes(results))) << mode;
+  }
 }
 
 TEST(GzipEngine, FlushToAFullDeviceFailsAndStaysFailed) {
