@@ -55,6 +55,35 @@ bool InFormat(const char* table, const char* column, int format) {
            std::string(column) == "shape");
 }
 
+// Reading a view or a virtual table runs whatever query or module stands behind it, and a
+// virtual generated column computes its expression on every read: any of them could make a
+// read run for ever (a recursive view never ends). Plain tables only hold stored rows.
+void CheckPlainTables(const Connection& connection) {
+  // SQLite's own view of each name (found as SQLite resolves it, without regard to case):
+  // 'table' and 'shadow' (a virtual table's store) hold stored rows, a 'view' or a 'virtual'
+  // table makes its rows with a query or a module.
+  Statement kind(connection, "SELECT type FROM pragma_table_list(?1) WHERE schema = 'main'");
+  Statement generated(connection,
+                      "SELECT name FROM pragma_table_xinfo(?1, 'main') WHERE hidden = 2");
+  for (const TableDefinition& table : Tables()) {
+    kind.reset();
+    kind.bindText(1, table.name);
+    if (!kind.step()) continue;  // missing: reported with the columns
+    const std::string where = connection.path() + ": the table '" + table.name + "'";
+    const std::string type = kind.columnText(0);
+    if (type == "view") Fail(where + " is a view, not a stored table");
+    if (type != "table" && type != "shadow") {
+      Fail(where + " is a " + type + " table, not a stored one");
+    }
+    generated.reset();
+    generated.bindText(1, table.name);
+    if (generated.step()) {
+      Fail(where + " has a column '" + generated.columnText(0) +
+           "' computed on every read, not a stored one");
+    }
+  }
+}
+
 }  // namespace
 
 int ReadFormat(const Connection& connection) {
@@ -74,6 +103,7 @@ void FailUnknownFormat(const std::string& path, int format) {
 }
 
 void CheckSchema(const Connection& connection, int format) {
+  CheckPlainTables(connection);
   Statement statement(connection, "SELECT name FROM pragma_table_info(?1)");
   for (const TableDefinition& table : Tables()) {
     statement.reset();

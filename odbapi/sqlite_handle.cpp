@@ -1,5 +1,9 @@
 #include "sqlite_handle.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
 #include <utility>
 
 #include "odb_API.h"
@@ -37,9 +41,17 @@ std::string SqliteErrorText(const std::string& path, sqlite3* db, int code, cons
   return text + detail + " (" + sqliteText + ")";
 }
 
+std::string PlainFileName(const std::string& path) {
+  // SQLite reads a name starting with "file:" as a URI when URIs are enabled, which they are by
+  // default in some builds whatever the open flags say, and ":memory:" as a database in memory.
+  // "./" in front keeps either one the relative path it spells.
+  if (path == ":memory:" || path.compare(0, 5, "file:") == 0) return "./" + path;
+  return path;
+}
+
 Connection::Connection(const std::string& path, int flags) : m_path(path) {
   sqlite3* db = nullptr;
-  int code = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+  int code = sqlite3_open_v2(PlainFileName(path).c_str(), &db, flags, nullptr);
   if (code != SQLITE_OK) {
     std::string text = SqliteErrorText(path, db, code, "cannot open the database");
     sqlite3_close_v2(db);
@@ -79,6 +91,27 @@ void Connection::exec(const std::string& sql, const char* what) const {
     std::string text = m_path + ": " + what + ": " + (error != nullptr ? error : sqlite3_errstr(code));
     sqlite3_free(error);
     Fail(text);
+  }
+}
+
+void CheckWholePages(const Connection& connection) {
+  const std::string& path = connection.path();
+  // The page size is the file's only once its first page has been read; until then it is
+  // SQLite's default. Reading the header also refuses a file that is no database at all.
+  Statement(connection, "PRAGMA user_version").step();
+  std::int64_t pageSize = 0;
+  {
+    Statement statement(connection, "PRAGMA page_size");
+    if (statement.step()) pageSize = statement.columnInt(0);
+  }
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0) {
+    Fail(path + ": cannot access the file: " + std::strerror(errno));
+  }
+  // SQLite reads a page cut short as if its missing bytes were zeros.
+  if (pageSize <= 0 || info.st_size % pageSize != 0) {
+    Fail(path + ": the database file is damaged: its size, " + std::to_string(info.st_size) +
+         " bytes, is not a whole number of its " + std::to_string(pageSize) + "-byte pages");
   }
 }
 

@@ -16,10 +16,15 @@ namespace odbapi_detail {
 // "<path>: <what>: <SQLite's text for code>", with a plain phrase for the common codes.
 std::string SqliteErrorText(const std::string& path, sqlite3* db, int code, const std::string& what);
 
+// The name under which SQLite opens path as that very file, byte for byte: never as a URI or
+// as a database in memory.
+std::string PlainFileName(const std::string& path);
+
 class Connection {
  public:
   Connection() = default;
-  // Opens path with the given sqlite3_open_v2 flags; throws naming the path on failure.
+  // Opens the file path (never a URI, even with SQLITE_OPEN_URI, which only lets ATTACH take
+  // one) with the given sqlite3_open_v2 flags; throws naming the path on failure.
   Connection(const std::string& path, int flags);
   ~Connection();
   Connection(Connection&& other) noexcept;
@@ -38,6 +43,10 @@ class Connection {
   sqlite3* m_db = nullptr;
   std::string m_path;
 };
+
+// Throws, naming the file, when its size is not a whole number of its pages: a file cut inside
+// its last page would otherwise read with zeros in place of what was cut off.
+void CheckWholePages(const Connection& connection);
 
 class Statement {
  public:

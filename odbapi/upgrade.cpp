@@ -1,10 +1,13 @@
 // upgradeOdb: writes a current-format copy of a previous-format database.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <random>
 #include <string>
 
 #include "element_shapes.h"
@@ -14,23 +17,47 @@
 namespace odbapi_detail {
 namespace {
 
-// Removes a file and its rollback journal unless released.
-class TemporaryFile {
- public:
-  explicit TemporaryFile(std::string path) : m_path(std::move(path)) { Remove(); }
-  ~TemporaryFile() {
-    if (!m_released) Remove();
+// Creates path if no file of that name exists; false when one does. Other failures are
+// reported for the destination that the file is made for.
+bool CreateExclusively(const std::string& path, const std::string& destination) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    if (errno == EEXIST) return false;
+    Fail(destination + ": cannot open the upgraded database for writing: " + std::strerror(errno));
   }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
+  ::close(fd);
+  return true;
+}
+
+// The file the copy is written into before it is renamed to the destination: created here
+// under a name that no file had, beside the destination, and removed unless released. Only
+// this file is ever removed, never one the upgrade did not create.
+class ScratchFile {
+ public:
+  explicit ScratchFile(const std::string& destination) {
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      char suffix[32];
+      std::snprintf(suffix, sizeof suffix, ".upgrading-%08x%08x", random(), random());
+      const std::string candidate = destination + suffix;
+      // SQLite deletes a journal it finds beside an empty database: keep clear of one.
+      if (::access((candidate + "-journal").c_str(), F_OK) == 0) continue;
+      if (CreateExclusively(candidate, destination)) {
+        m_path = candidate;
+        return;
+      }
+    }
+    Fail(destination + ": cannot find an unused name for the upgraded database");
+  }
+  ~ScratchFile() {
+    if (!m_released) std::remove(m_path.c_str());
+  }
+  ScratchFile(const ScratchFile&) = delete;
+  ScratchFile& operator=(const ScratchFile&) = delete;
   const std::string& path() const { return m_path; }
   void release() { m_released = true; }
 
  private:
-  void Remove() noexcept {
-    std::remove(m_path.c_str());
-    std::remove((m_path + "-journal").c_str());
-  }
   std::string m_path;
   bool m_released = false;
 };
@@ -88,10 +115,11 @@ void upgradeOdb(const odb_String& source, const odb_String& destination) {
 
   // Written beside the destination and renamed into place, so a failure leaves no
   // destination and an earlier file of that name stays as it was.
-  TemporaryFile temporary(destinationPath + ".upgrading");
+  std::unique_ptr<ScratchFile> temporary;
   try {
-    Connection out(temporary.path(),
-                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI);
+    temporary = std::make_unique<ScratchFile>(destinationPath);
+    // SQLITE_OPEN_URI lets ATTACH below take the read-only URI of the source.
+    Connection out(temporary->path(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI);
     if (sqlite3_create_function(out.get(), "odb_shape_code", 1,
                                 SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, ShapeCodeFunction,
                                 nullptr, nullptr) != SQLITE_OK) {
@@ -121,7 +149,9 @@ void upgradeOdb(const odb_String& source, const odb_String& destination) {
         " SELECT field_output_id, seq, instance, element_type, section_point, width, length,"
         " element_count, data, node_labels, element_labels FROM source.bulk_block;";
     // Large pages, as the stand-in writes its own files: bulk blobs read in few system calls.
-    out.exec("PRAGMA page_size = 65536;", "cannot prepare the upgrade");
+    // The journal stays in memory: a copy that fails is removed, not rolled back, and no file
+    // beside the copy is created (or taken for its journal).
+    out.exec("PRAGMA page_size = 65536; PRAGMA journal_mode = MEMORY;", "cannot prepare the upgrade");
     out.exec("BEGIN;\n" + SchemaSql(kCurrentFormat) + copy + "PRAGMA main.user_version = " +
                  std::to_string(kCurrentFormat) + ";\nCOMMIT;",
              "cannot copy the database");
@@ -129,8 +159,8 @@ void upgradeOdb(const odb_String& source, const odb_String& destination) {
   } catch (const odb_Exception& error) {
     Fail(sourcePath + ": the upgrade to " + destinationPath + " failed: " + error.UserReport());
   }
-  if (std::rename(temporary.path().c_str(), destinationPath.c_str()) != 0) {
+  if (std::rename(temporary->path().c_str(), destinationPath.c_str()) != 0) {
     Fail(destinationPath + ": cannot write the upgraded database: " + std::strerror(errno));
   }
-  temporary.release();
+  temporary->release();
 }

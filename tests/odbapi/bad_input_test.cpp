@@ -107,6 +107,22 @@ const BadData kBadData[] = {
     {"repeated field output name",
      {"INSERT INTO field_output(id, step_id, frame_seq, name, type) VALUES(9, 1, 0, 'U', 3)"},
      ReadStage::Open, "the field output name 'U' appears more than once in frame 0 of step 'S'"},
+    // Tables whose rows a query, a module or an expression makes when they are read: any of
+    // them could make reading run for ever, as the recursive view does.
+    {"a view in place of a table",
+     {"ALTER TABLE node RENAME TO node_rows", "CREATE VIEW node AS SELECT * FROM node_rows"},
+     ReadStage::Open, "the table 'node' is a view, not a stored table"},
+    {"a recursive view that never ends",
+     {"ALTER TABLE step RENAME TO step_rows",
+      "CREATE VIEW STEP(id, name) AS WITH RECURSIVE r(id, name) AS (SELECT 1, 'S' UNION ALL"
+      " SELECT id + 1, name FROM r) SELECT * FROM r"},
+     ReadStage::Open, "the table 'step' is a view, not a stored table"},
+    {"a virtual table",
+     {"DROP TABLE frame", "CREATE VIRTUAL TABLE frame USING fts5(step_id, seq, description, frame_value)"},
+     ReadStage::Open, "the table 'frame' is a virtual table, not a stored one"},
+    {"a column computed on every read",
+     {"ALTER TABLE bulk_block ADD COLUMN spare AS (printf('%.*c', 100000000, 'x'))"},
+     ReadStage::Open, "the table 'bulk_block' has a column 'spare' computed on every read"},
     {"missing table", {"DROP TABLE frame"}, ReadStage::Open, "the table 'frame' is missing"},
     {"missing column", {"ALTER TABLE bulk_block DROP COLUMN element_labels"}, ReadStage::Open,
      "the table 'bulk_block' has no column 'element_labels'"},
@@ -144,16 +160,26 @@ TEST(BadInput, FilesThatAreNoDatabase) {
   std::ofstream(text) << "This is not a database, only some text that is long enough to look like a header.\n";
   const std::string old = dir.file("old.odb");
   SmallModel().format(1).write(old);
+  // Cut inside its last page, which SQLite would read as if the lost bytes were zeros.
+  const std::string cut = dir.file("cut.odb");
+  SmallModel().write(cut);
+  const std::vector<char> whole = odbtest::FileBytes(cut);
+  std::ofstream(cut, std::ios::binary | std::ios::trunc).write(whole.data(), whole.size() - 100);
+  const std::string cutOld = dir.file("cut-old.odb");
+  SmallModel().format(1).write(cutOld, 512);
+  ASSERT_EQ(::truncate(cutOld.c_str(), odbtest::FileBytes(cutOld).size() - 1), 0);
 
   const struct {
     std::string path;
-    const char* expected;
+    std::string expected;
   } cases[] = {
       {dir.file("absent.odb"), "no such file"},
       {dir.file("no-folder/absent.odb"), "no such file"},
       {dir.path(), "is a directory"},
       {text, "the file is not a database"},
       {old, "must be upgraded with upgradeOdb"},
+      {cut, "the database file is damaged: its size, " + std::to_string(whole.size() - 100) +
+                " bytes, is not a whole number of its 65536-byte pages"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
@@ -166,6 +192,8 @@ TEST(BadInput, FilesThatAreNoDatabase) {
   EXPECT_NE(report.find("the file is not a database"), std::string::npos) << report;
   report = OdbErrorOf([&] { isUpgradeRequiredForOdb(dir.file("absent.odb").c_str()); });
   EXPECT_NE(report.find("no such file"), std::string::npos) << report;
+  report = OdbErrorOf([&] { isUpgradeRequiredForOdb(cutOld.c_str()); });
+  EXPECT_NE(report.find(cutOld + ": the database file is damaged"), std::string::npos) << report;
 }
 
 TEST(BadInput, LockedDatabase) {

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <fstream>
 #include <dirent.h>
 
 #include "odb_builder.h"
@@ -149,6 +150,17 @@ TEST(Upgrade, FailuresLeaveNoDestination) {
       .write(broken);
   const std::string noShapeless = dir.file("noframe.odb");
   odbapi::OdbBuilder(1).sql("DROP TABLE frame").write(noShapeless);
+  // A source whose element table is a view that never ends, and one cut inside its last page.
+  const std::string endless = dir.file("endless.odb");
+  odbapi::OdbBuilder(1)
+      .sql("DROP TABLE element")
+      .sql("CREATE VIEW element(instance_id, seq, label, type, section_category, connectivity) AS"
+           " WITH RECURSIVE r(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM r)"
+           " SELECT 1, n, n, 'S3', '', x'' FROM r")
+      .write(endless);
+  const std::string cut = dir.file("cut.odb");
+  odbapi::OdbBuilder(1).instance("P").element(1, "S3", {1, 2, 3}).write(cut, 4096);
+  ASSERT_EQ(::truncate(cut.c_str(), odbtest::FileBytes(cut).size() - 10), 0);
   const std::vector<char> brokenBefore = odbtest::FileBytes(broken);
   const std::vector<std::string> entries = FolderEntries(dir.path());
   const std::string destination = dir.file("out.odb");
@@ -161,6 +173,8 @@ TEST(Upgrade, FailuresLeaveNoDestination) {
       {broken, destination, "NOT NULL constraint failed"},
       {current, destination, "already in the current format"},
       {noShapeless, destination, "the table 'frame' is missing"},
+      {endless, destination, "the table 'element' is a view"},
+      {cut, destination, "the database file is damaged"},
       {dir.file("absent.odb"), destination, "no such file"},
       {broken, broken, "the upgrade destination is the source database itself"},
       {broken, dir.file("no-folder/out.odb"), "cannot open"},
@@ -175,4 +189,41 @@ TEST(Upgrade, FailuresLeaveNoDestination) {
     EXPECT_EQ(FolderEntries(dir.path()), entries);
   }
   EXPECT_EQ(odbtest::FileBytes(broken), brokenBefore);
+}
+
+TEST(Upgrade, RemovesNoFileItDidNotCreate) {
+  ScratchDir dir;
+  const std::string old = dir.file("old.odb");
+  const std::string upgraded = dir.file("old_upgraded.odb");
+  odbapi::OdbBuilder(1).instance("P").element(1, "S3", {1, 2, 3}).write(old);
+  // Files named as the copy's working file and its journal might be, such as a results file
+  // that a conversion opened before it upgrades its database.
+  for (const std::string& name : {upgraded + ".upgrading", upgraded + ".upgrading-journal",
+                                  upgraded + "-journal"}) {
+    std::ofstream(name) << "not the upgrade's";
+  }
+  const std::vector<std::string> before = FolderEntries(dir.path());
+  upgradeOdb(old.c_str(), upgraded.c_str());
+  std::vector<std::string> expected = before;
+  expected.push_back("old_upgraded.odb");
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(FolderEntries(dir.path()), expected);
+  for (const std::string& name : {upgraded + ".upgrading", upgraded + ".upgrading-journal",
+                                  upgraded + "-journal"}) {
+    const std::vector<char> bytes = odbtest::FileBytes(name);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "not the upgrade's") << name;
+  }
+  // An upgrade that fails half way through the copy leaves them as well.
+  const std::string broken = dir.file("broken.odb");
+  odbapi::OdbBuilder(1)
+      .sql("DROP TABLE step")
+      .sql("CREATE TABLE step(id INTEGER PRIMARY KEY, name TEXT)")
+      .sql("INSERT INTO step VALUES(1, NULL)")
+      .write(broken);
+  expected.push_back("broken.odb");
+  std::sort(expected.begin(), expected.end());
+  EXPECT_NE(OdbErrorOf([&] { upgradeOdb(broken.c_str(), upgraded.c_str()); }).find("NOT NULL"),
+            std::string::npos);
+  EXPECT_EQ(FolderEntries(dir.path()), expected);
+  EXPECT_EQ(odbtest::FileBytes(upgraded + ".upgrading").size(), 17u);
 }
