@@ -75,6 +75,14 @@ class OutputFile {
   bool m_open = false;
 };
 
+// Opening the output truncates it, so it must not be the database or a file that SQLite keeps
+// beside it or beside its upgraded copy (a journal truncated before SQLite replays it loses
+// committed data); and a FIFO or a socket would wait for a reader for ever.
+bool IsWritableOutput(const std::string& input, const std::string& output) {
+  return !WritesDatabaseFiles(output, input) &&
+         !WritesCompanionFiles(output, UpgradedName(input)) && !IsPipeOrSocket(output.c_str());
+}
+
 // Writes one mesh per instance of the root assembly; returns the number of meshes written,
 // or -1 with the interpreter's result set.
 int WriteMeshes(Tcl_Interp* interp, odb_Odb& odb, std::unique_ptr<MeshTable>& table) {
@@ -112,15 +120,14 @@ int Convert(Tcl_Interp* interp, const std::string& input, const std::string& out
     odb_initializeAPI();
     odb_String inputName(input.c_str());
 
-    // Opening the output truncates it: it must not be the database itself.
-    if (IsSameFile(input.c_str(), output.c_str()) || !out.Open(output.c_str())) {
+    if (!IsWritableOutput(input, output) || !out.Open(output.c_str())) {
       SetMessage(interp, "Could not open outputfile");
       return TCL_ERROR;
     }
     if (isUpgradeRequiredForOdb(inputName)) {
       const std::string upgraded = UpgradedName(input);
       // The upgrade would overwrite the open output.
-      if (IsSameFile(upgraded.c_str(), output.c_str())) {
+      if (WritesDatabaseFiles(output, upgraded)) {
         SetMessage(interp, "Could not open outputfile");
         return TCL_ERROR;
       }

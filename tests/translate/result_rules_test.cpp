@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "component_rows.h"
@@ -78,6 +82,47 @@ TEST(Paths, SameFileThroughLinksAndSpellings) {
   unlink(link.c_str());
   unlink(file.c_str());
   rmdir(dir);
+}
+
+// An output may not land on the database, its journal, write-ahead log or shared-memory
+// file, existing or not, through any spelling or link; FIFOs and sockets never open.
+TEST(Paths, OutputsThatWouldWriteDatabaseFilesOrNeverOpen) {
+  char dir[] = "/tmp/odbpost-paths-XXXXXX";
+  ASSERT_NE(nullptr, mkdtemp(dir));
+  const std::string d = dir;
+  const std::string db = d + "/a.odb";
+  std::FILE* f = std::fopen(db.c_str(), "w");
+  ASSERT_NE(nullptr, f);
+  std::fclose(f);
+  ASSERT_EQ(0, mkdir((d + "/sub").c_str(), 0755));
+  ASSERT_EQ(0, symlink("../a.odb", (d + "/sub/link.odb").c_str()));
+  ASSERT_EQ(0, symlink("a.odb-shm", (d + "/dangling").c_str()));
+  ASSERT_EQ(0, mkfifo((d + "/fifo").c_str(), 0600));
+  const int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::snprintf(address.sun_path, sizeof address.sun_path, "%s/sock", dir);
+  ASSERT_EQ(0, bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address));
+
+  EXPECT_TRUE(WritesDatabaseFiles(db, db));
+  EXPECT_TRUE(WritesDatabaseFiles(d + "/a.odb-journal", db));
+  EXPECT_TRUE(WritesDatabaseFiles(d + "/sub/../a.odb-wal", db));
+  EXPECT_TRUE(WritesDatabaseFiles(d + "/dangling", db));
+  EXPECT_TRUE(WritesDatabaseFiles(d + "/sub/link.odb-journal", d + "/sub/link.odb"));
+  EXPECT_TRUE(WritesDatabaseFiles(d + "/a.odb-shm", d + "/sub/link.odb"));
+  EXPECT_FALSE(WritesDatabaseFiles(d + "/a.odb-journalx", db));
+  EXPECT_FALSE(WritesDatabaseFiles(d + "/sub/a.odb-journal", db));
+  EXPECT_FALSE(WritesDatabaseFiles(d + "/no-folder/a.odb-journal", d + "/no-folder/a.odb"));
+  EXPECT_FALSE(WritesCompanionFiles(db, db));
+  EXPECT_TRUE(WritesCompanionFiles(d + "/a.odb-wal", db));
+
+  EXPECT_TRUE(IsPipeOrSocket((d + "/fifo").c_str()));
+  EXPECT_TRUE(IsPipeOrSocket((d + "/sock").c_str()));
+  EXPECT_FALSE(IsPipeOrSocket(db.c_str()));
+  EXPECT_FALSE(IsPipeOrSocket("/dev/null"));
+  EXPECT_FALSE(IsPipeOrSocket((d + "/missing").c_str()));
+  close(sock);
+  std::system(("rm -rf '" + d + "'").c_str());
 }
 
 }  // namespace
