@@ -1,6 +1,8 @@
 // The database format: its tables and columns, in one place.
+#include <cctype>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "odbapi_detail.h"
@@ -55,14 +57,42 @@ bool InFormat(const char* table, const char* column, int format) {
            std::string(column) == "shape");
 }
 
+// Whether a CREATE statement as SQLite keeps it creates a virtual table: its second word (after
+// blanks and comments, which SQLite allows there) is VIRTUAL.
+bool CreatesVirtualTable(std::string_view sql) {
+  std::size_t at = 6;  // after CREATE, which SQLite requires to come first
+  while (at < sql.size()) {
+    if (std::isspace(static_cast<unsigned char>(sql[at]))) {
+      ++at;
+    } else if (sql.compare(at, 2, "--") == 0) {
+      at = sql.find('\n', at);
+    } else if (sql.compare(at, 2, "/*") == 0) {
+      at = sql.find("*/", at + 2);
+      if (at != std::string_view::npos) at += 2;
+    } else {
+      break;
+    }
+  }
+  if (at >= sql.size()) return false;
+  std::string word;
+  for (; at < sql.size() && std::isalpha(static_cast<unsigned char>(sql[at])); ++at) {
+    word.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(sql[at]))));
+  }
+  return word == "VIRTUAL";
+}
+
 // Reading a view or a virtual table runs whatever query or module stands behind it, and a
 // virtual generated column computes its expression on every read: any of them could make a
 // read run for ever (a recursive view never ends). Plain tables only hold stored rows.
+// The schema table is read as stored, so that no view is compiled either: compiling a chain
+// of views that each name the one before twice takes time exponential in its length.
 void CheckPlainTables(const Connection& connection) {
-  // SQLite's own view of each name (found as SQLite resolves it, without regard to case):
-  // 'table' and 'shadow' (a virtual table's store) hold stored rows, a 'view' or a 'virtual'
-  // table makes its rows with a query or a module.
-  Statement kind(connection, "SELECT type FROM pragma_table_list(?1) WHERE schema = 'main'");
+  // SQLite refuses a schema whose rows' types and names differ from what their statements
+  // create, so these columns can be trusted; names match as SQLite matches them, ASCII letters
+  // without regard to case.
+  Statement kind(connection,
+                 "SELECT type, sql FROM main.sqlite_master"
+                 " WHERE name = ?1 COLLATE NOCASE AND type IN ('table', 'view')");
   Statement generated(connection,
                       "SELECT name FROM pragma_table_xinfo(?1, 'main') WHERE hidden = 2");
   for (const TableDefinition& table : Tables()) {
@@ -70,10 +100,9 @@ void CheckPlainTables(const Connection& connection) {
     kind.bindText(1, table.name);
     if (!kind.step()) continue;  // missing: reported with the columns
     const std::string where = connection.path() + ": the table '" + table.name + "'";
-    const std::string type = kind.columnText(0);
-    if (type == "view") Fail(where + " is a view, not a stored table");
-    if (type != "table" && type != "shadow") {
-      Fail(where + " is a " + type + " table, not a stored one");
+    if (kind.columnTextView(0) == "view") Fail(where + " is a view, not a stored table");
+    if (CreatesVirtualTable(kind.columnTextView(1))) {
+      Fail(where + " is a virtual table, not a stored one");
     }
     generated.reset();
     generated.bindText(1, table.name);

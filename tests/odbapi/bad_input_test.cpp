@@ -32,6 +32,23 @@ odbapi::OdbBuilder SmallModel() {
   return builder;
 }
 
+// Views chain_1 to chain_40, each naming the one before twice: compiling the last one would
+// take time exponential in the length of the chain.
+std::vector<const char*> ViewChain() {
+  static std::vector<std::string> statements;
+  if (statements.empty()) {
+    statements.push_back("CREATE VIEW chain_0 AS SELECT 1 AS a");
+    for (int k = 1; k <= 40; ++k) {
+      const std::string before = "chain_" + std::to_string(k - 1);
+      statements.push_back("CREATE VIEW chain_" + std::to_string(k) + " AS SELECT x.a AS a FROM " +
+                           before + " x, " + before + " y WHERE x.a = y.a");
+    }
+  }
+  std::vector<const char*> sql;
+  for (const std::string& statement : statements) sql.push_back(statement.c_str());
+  return sql;
+}
+
 enum class ReadStage { Open, Nodes, Elements, NodalBlocks, ElementBlocks };
 
 // Opens the database and reads up to the given stage.
@@ -117,6 +134,18 @@ const BadData kBadData[] = {
       "CREATE VIEW STEP(id, name) AS WITH RECURSIVE r(id, name) AS (SELECT 1, 'S' UNION ALL"
       " SELECT id + 1, name FROM r) SELECT * FROM r"},
      ReadStage::Open, "the table 'step' is a view, not a stored table"},
+    {"a view that would take for ever to compile",
+     [] {
+       std::vector<const char*> sql = ViewChain();
+       sql.push_back("DROP TABLE instance");
+       sql.push_back("CREATE VIEW Instance(id, name, embedded_space) AS SELECT 1, 'P', a FROM chain_40");
+       return sql;
+     }(),
+     ReadStage::Open, "the table 'instance' is a view, not a stored table"},
+    {"a virtual table hidden behind a comment",
+     {"DROP TABLE frame",
+      "CREATE /* a comment */ -- and another\n VIRTUAL TABLE frame USING fts5(step_id, seq)"},
+     ReadStage::Open, "the table 'frame' is a virtual table, not a stored one"},
     {"a virtual table",
      {"DROP TABLE frame", "CREATE VIRTUAL TABLE frame USING fts5(step_id, seq, description, frame_value)"},
      ReadStage::Open, "the table 'frame' is a virtual table, not a stored one"},
@@ -151,6 +180,21 @@ TEST(BadInput, EveryInconsistencyNamesFileAndProblem) {
     EXPECT_EQ(text.rfind(path + ": ", 0), 0u) << text;
     EXPECT_NE(text.find(bad.expected), std::string::npos) << text;
   }
+}
+
+// Views that the reader does not use are never compiled, however long that would take.
+TEST(BadInput, ViewsBesideTheTablesAreLeftAlone) {
+  ScratchDir dir;
+  ApiSession session;
+  const std::string path = dir.file("chain.odb");
+  odbapi::OdbBuilder builder = SmallModel();
+  for (const char* sql : ViewChain()) builder.sql(sql);
+  builder.write(path);
+  for (ReadStage stage : {ReadStage::Nodes, ReadStage::Elements, ReadStage::NodalBlocks,
+                          ReadStage::ElementBlocks}) {
+    EXPECT_NO_THROW(ReadUpTo(path, stage));
+  }
+  EXPECT_FALSE(isUpgradeRequiredForOdb(path.c_str()));
 }
 
 TEST(BadInput, FilesThatAreNoDatabase) {
