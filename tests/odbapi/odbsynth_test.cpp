@@ -1,4 +1,4 @@
-// odbsynth: a database from a text description, its errors, and the grid.
+// odbsynth: a database from a text description, its errors, the grid and the instances.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -145,4 +145,33 @@ TEST(OdbsynthGrid, SmallGridCounts) {
   EXPECT_EQ(s[0].width(), 6);
   EXPECT_EQ(fields["PEEQ"].bulkDataBlocks()[0].width(), 1);
   EXPECT_EQ(fields["U"].bulkDataBlocks()[0].length(), 27);
+}
+
+TEST(OdbsynthInstances, OneBlockPerInstanceAndField) {
+  ScratchDir dir;
+  const std::string path = dir.file("instances.odb");
+  ASSERT_EQ(Odbsynth(dir, "instances " + path + " --count 3 --frames 2").status, 0);
+  EXPECT_NE(Odbsynth(dir, "instances " + path + " --count 0").status, 0);
+  EXPECT_NE(Odbsynth(dir, "instances " + path + " --n 3").status, 0);
+
+  ApiSession session;
+  odb_Odb& odb = openOdb(path.c_str());
+  const odb_InstanceRepository& instances = odb.rootAssembly().instances();
+  ASSERT_EQ(instances.size(), 3);
+  EXPECT_EQ(instances["CELL-3"].nodes().size(), 8);
+  ASSERT_EQ(instances["CELL-3"].elements().size(), 1);
+  EXPECT_EQ(instances["CELL-3"].elements()[0].shape(), 16);
+  ASSERT_EQ(odb.steps()["Step-1"].frames().size(), 2);
+  const odb_FieldOutputRepository& fields = odb.steps()["Step-1"].frames()[1].fieldOutputs();
+  odb_SequenceFieldBulkData peeq = fields["PEEQ"].bulkDataBlocks();
+  ASSERT_EQ(peeq.size(), 3);
+  EXPECT_STREQ(peeq[2].instance().name().CStr(), "CELL-3");
+  EXPECT_STREQ(peeq[2].baseElementType().CStr(), "C3D8");
+  EXPECT_EQ(peeq[2].numberOfElements(), 1);
+  EXPECT_EQ(peeq[2].length(), 8);
+  odb_SequenceFieldBulkData u = fields["U"].bulkDataBlocks();
+  ASSERT_EQ(u.size(), 3);
+  EXPECT_STREQ(u[1].instance().name().CStr(), "CELL-2");
+  EXPECT_EQ(u[1].length(), 8);
+  EXPECT_EQ(u[1].nodeLabels()[7], 8);
 }

@@ -1,6 +1,7 @@
 // odbsynth: writes stand-in ODB databases.
 //   odbsynth example PATH [--format 1]
 //   odbsynth grid PATH [--n N] [--steps S] [--frames F] [--format 1]
+//   odbsynth instances PATH [--count N] [--steps S] [--frames F] [--format 1]
 //   odbsynth build DESCRIPTION PATH
 #include <cerrno>
 #include <climits>
@@ -21,6 +22,7 @@ int Usage() {
   std::fprintf(stderr,
                "usage: odbsynth example PATH [--format 1]\n"
                "       odbsynth grid PATH [--n N] [--steps S] [--frames F] [--format 1]\n"
+               "       odbsynth instances PATH [--count N] [--steps S] [--frames F] [--format 1]\n"
                "       odbsynth build DESCRIPTION PATH\n");
   return 2;
 }
@@ -52,8 +54,9 @@ int Run(int argc, char** argv) {
     }
     return 0;
   }
-  if (command != "example" && command != "grid") return Usage();
+  if (command != "example" && command != "grid" && command != "instances") return Usage();
   odbsynth::GridOptions grid;
+  odbsynth::InstancesOptions instances;
   int format = 2;
   for (int i = 3; i < argc; ++i) {
     const std::string option = argv[i];
@@ -66,6 +69,12 @@ int Run(int argc, char** argv) {
       target = &grid.steps;
     } else if (command == "grid" && option == "--frames") {
       target = &grid.frames;
+    } else if (command == "instances" && option == "--count") {
+      target = &instances.count;
+    } else if (command == "instances" && option == "--steps") {
+      target = &instances.steps;
+    } else if (command == "instances" && option == "--frames") {
+      target = &instances.frames;
     } else {
       std::fprintf(stderr, "odbsynth: unknown option %s\n", argv[i]);
       return Usage();
@@ -82,9 +91,12 @@ int Run(int argc, char** argv) {
   }
   if (command == "example") {
     odbsynth::WriteExample(argv[2], format);
-  } else {
+  } else if (command == "grid") {
     grid.format = format;
     odbsynth::WriteGrid(argv[2], grid);
+  } else {
+    instances.format = format;
+    odbsynth::WriteInstances(argv[2], instances);
   }
   return 0;
 }

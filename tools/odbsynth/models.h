@@ -20,4 +20,15 @@ struct GridOptions {
 // An N x N x N block of C3D8 hexahedra with U at nodes and S and PEEQ at 8 points each.
 void WriteGrid(const std::string& path, const GridOptions& options);
 
+struct InstancesOptions {
+  int count = 1000;
+  int steps = 1;
+  int frames = 3;
+  int format = 2;
+};
+
+// count instances of one C3D8 hexahedron each (named CELL-1, CELL-2, ...), with U at the
+// nodes and PEEQ at 8 points: one block per instance and field output.
+void WriteInstances(const std::string& path, const InstancesOptions& options);
+
 }  // namespace odbsynth
