@@ -10,15 +10,14 @@
 #include "post_types.h"
 
 const char* GaussPointSetNames::Find(const char* name) const {
-  for (int i = 0; i < m_count; ++i) {
-    if (EqualIgnoringCase(m_names[i].get(), name)) return m_names[i].get();
-  }
-  return nullptr;
+  const auto found = m_positions.find(LowerAsciiText(name));
+  return found != m_positions.end() ? m_names[found->second].get() : nullptr;
 }
 
 const char* GaussPointSetNames::Append(const char* name) {
   if (m_count == capacity()) m_names.resize(m_names.size() * 2);
   m_names[m_count] = CopyText(name);
+  m_positions.emplace(LowerAsciiText(name), m_count);
   return m_names[m_count++].get();
 }
 
@@ -44,12 +43,14 @@ namespace {
 
 constexpr std::size_t kGroupGrowth = 30;
 
-// What both passes work out for a block.
+// What both passes work out for a block, worked out once.
 struct BlockPlacement {
   const MeshInfo* mesh = nullptr;
+  bool typeMatched = false;  // the mesh was found with the block's own element type
   int pointCount = 0;
   bool accepted = false;
   std::string setName;
+  int group = -1;  // position in the group list, for an accepted block
 };
 
 BlockPlacement PlaceBlock(const odb_FieldBulkData& block, const MeshInfo* mesh) {
@@ -70,26 +71,45 @@ BlockPlacement PlaceBlock(const odb_FieldBulkData& block, const MeshInfo* mesh) 
   return place;
 }
 
-bool SameGroup(const GaussPointGroup& group, const BlockPlacement& place) {
-  return group.mesh == place.mesh && group.pointCount == place.pointCount &&
-         EqualIgnoringCase(group.setName, place.setName.c_str());
+// Two blocks share a group when they share the mesh, the point count and the set name
+// ignoring case; the key holds all three, the name made small.
+std::string GroupKey(const BlockPlacement& place) {
+  std::string key(reinterpret_cast<const char*>(&place.mesh), sizeof place.mesh);
+  key.append(reinterpret_cast<const char*>(&place.pointCount), sizeof place.pointCount);
+  key += LowerAsciiText(place.setName.c_str());
+  return key;
 }
 
-// Pass 1: define every new set and gather the groups in order of first appearance.
-std::vector<GaussPointGroup> DefineSets(const odb_SequenceFieldBulkData& blocks,
-                                        const MeshTable& table, int count,
-                                        GaussPointSetNames& setNames) {
+// The field output's blocks placed once: their groups in order of first appearance, the
+// blocks of each group, and the blocks that pass 2 prints a line about for every group.
+struct FieldPlacement {
+  std::vector<BlockPlacement> blocks;
   std::vector<GaussPointGroup> groups;
+  std::vector<std::vector<int>> groupBlocks;  // per group, its blocks in sequence order
+  std::vector<int> reportedBlocks;  // in sequence order: other element type or not accepted
+};
+
+// Pass 1: place every block, define every new set and gather the groups.
+FieldPlacement DefineSets(const odb_SequenceFieldBulkData& blocks, const MeshIndex& meshes,
+                          GaussPointSetNames& setNames) {
+  FieldPlacement field;
+  field.blocks.reserve(static_cast<std::size_t>(blocks.size()));
+  std::unordered_map<std::string, int> groupOfKey;
   for (int i = 0; i < blocks.size(); ++i) {
     const odb_FieldBulkData& block = blocks[i];
-    const char* instance = block.instance().name().CStr();
+    const odb_String instance = block.instance().name();
     const odb_String elementType = block.baseElementType();
-    const MeshInfo* mesh = FindMesh(elementType.CStr(), table, count, instance);
-    if (mesh == nullptr) mesh = FindMesh(nullptr, table, count, instance);
+    const MeshInfo* mesh = meshes.Find(elementType.CStr(), instance.CStr());
+    const bool typeMatched = mesh != nullptr;
+    if (mesh == nullptr) mesh = meshes.Find(nullptr, instance.CStr());
     if (mesh == nullptr) {
-      PrintDiagnostic("################### No encontre malla!!! %s %s\n", instance, elementType.CStr());
+      PrintDiagnostic("################### No encontre malla!!! %s %s\n", instance.CStr(),
+                      elementType.CStr());
     }
-    const BlockPlacement place = PlaceBlock(block, mesh);
+    field.blocks.push_back(PlaceBlock(block, mesh));
+    BlockPlacement& place = field.blocks.back();
+    place.typeMatched = typeMatched;
+    if (!place.typeMatched || !place.accepted) field.reportedBlocks.push_back(i);
     if (!place.accepted) continue;
 
     const char* setName = setNames.Find(place.setName.c_str());
@@ -98,21 +118,19 @@ std::vector<GaussPointGroup> DefineSets(const odb_SequenceFieldBulkData& blocks,
       PostBeginGaussPoint(setName, mesh->geometry, mesh->name.get(), place.pointCount, 0, 1);
       PostEndGaussPoint();
     }
-    GaussPointGroup* group = nullptr;
-    for (GaussPointGroup& candidate : groups) {
-      if (SameGroup(candidate, place)) {
-        group = &candidate;
-        break;
+    const auto known = groupOfKey.emplace(GroupKey(place), static_cast<int>(field.groups.size()));
+    if (known.second) {
+      if (field.groups.size() == field.groups.capacity()) {
+        field.groups.reserve(field.groups.size() + kGroupGrowth);
       }
+      field.groups.push_back(GaussPointGroup{mesh, setName, place.pointCount, 0});
+      field.groupBlocks.emplace_back();
     }
-    if (group == nullptr) {
-      if (groups.size() == groups.capacity()) groups.reserve(groups.size() + kGroupGrowth);
-      groups.push_back(GaussPointGroup{mesh, setName, place.pointCount, 0});
-      group = &groups.back();
-    }
-    ++group->blockCount;
+    place.group = known.first->second;
+    ++field.groups[place.group].blockCount;
+    field.groupBlocks[place.group].push_back(i);
   }
-  return groups;
+  return field;
 }
 
 std::string ResultName(const std::string& baseName, const GaussPointGroup& group,
@@ -154,31 +172,51 @@ int WriteBlockRows(Tcl_Interp* interp, const odb_FieldBulkData& block, const Mes
   return 0;
 }
 
+// Pass 2's lines about a block that is not the group's own: printed for every group, as the
+// block comes up in sequence order.
+void ReportBlock(const odb_FieldBulkData& block, const BlockPlacement& place) {
+  const odb_String elementType = block.baseElementType();
+  if (!place.typeMatched) {
+    const odb_String instance = block.instance().name();
+    PrintDiagnostic("### # WARNING # ### Other element type %s %s\n", instance.CStr(),
+                    elementType.CStr());
+  }
+  if (!place.accepted) {
+    PrintDiagnostic("GaussPoints (%d) defined over an uknown elementype: '%s'\n", block.width(),
+                    elementType.CStr());
+  }
+}
+
 }  // namespace
 
 int WriteGaussPointResults(Tcl_Interp* interp, const std::string& baseName,
                            const odb_StepRepositoryIT& step, int frameIndex, int fieldType,
                            int location, const odb_SequenceFieldBulkData& blocks,
-                           const MeshTable& table, int count, GaussPointSetNames& setNames) {
-  const std::vector<GaussPointGroup> groups = DefineSets(blocks, table, count, setNames);
+                           const MeshIndex& meshes, GaussPointSetNames& setNames) {
+  const FieldPlacement field = DefineSets(blocks, meshes, setNames);
+  const std::vector<int>& reported = field.reportedBlocks;
 
-  for (const GaussPointGroup& group : groups) {
-    for (int j = 0; j < blocks.size(); ++j) {
+  // Group by group, the group's blocks and the reported ones merged in sequence order.
+  for (std::size_t g = 0; g < field.groups.size(); ++g) {
+    const GaussPointGroup& group = field.groups[g];
+    const std::vector<int>& own = field.groupBlocks[g];
+    std::size_t nextOwn = 0;
+    std::size_t nextReported = 0;
+    while (nextOwn < own.size() || nextReported < reported.size()) {
+      int j;
+      if (nextReported == reported.size() ||
+          (nextOwn < own.size() && own[nextOwn] <= reported[nextReported])) {
+        j = own[nextOwn++];
+      } else {
+        j = reported[nextReported++];
+      }
+      // A block of this group with another element type is in both lists.
+      if (nextReported < reported.size() && reported[nextReported] == j) ++nextReported;
+
       const odb_FieldBulkData& block = blocks[j];
-      const char* instance = block.instance().name().CStr();
-      const odb_String elementType = block.baseElementType();
-      const MeshInfo* mesh = FindMesh(elementType.CStr(), table, count, instance);
-      if (mesh == nullptr) {
-        PrintDiagnostic("### # WARNING # ### Other element type %s %s\n", instance, elementType.CStr());
-        mesh = FindMesh(nullptr, table, count, instance);
-      }
-      const BlockPlacement place = PlaceBlock(block, mesh);
-      if (!place.accepted) {
-        PrintDiagnostic("GaussPoints (%d) defined over an uknown elementype: '%s'\n", block.width(),
-                    elementType.CStr());
-        continue;
-      }
-      if (!SameGroup(group, place)) continue;
+      const BlockPlacement& place = field.blocks[static_cast<std::size_t>(j)];
+      if (!place.typeMatched || !place.accepted) ReportBlock(block, place);
+      if (place.group != static_cast<int>(g)) continue;
 
       const std::string name = ResultName(baseName, group, block, j);
       const int rowType = ResultTypeOfWidth(block.width());

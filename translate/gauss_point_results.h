@@ -2,9 +2,10 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
-#include "mesh_table.h"
+#include "mesh_index.h"
 #include "names.h"
 
 struct Tcl_Interp;
@@ -28,6 +29,9 @@ class GaussPointSetNames {
  private:
   std::vector<OwnedText> m_names;
   int m_count = 0;
+  // Each name made small (LowerAsciiText) to the position of its entry, so that finding a
+  // name costs the same however many sets the conversion has defined.
+  std::unordered_map<std::string, int> m_positions;
 };
 
 // The points per element accepted on a mesh of this geometry besides 1, or -1 for none.
@@ -46,4 +50,4 @@ struct GaussPointGroup {
 int WriteGaussPointResults(Tcl_Interp* interp, const std::string& baseName,
                            const odb_StepRepositoryIT& step, int frameIndex, int fieldType,
                            int location, const odb_SequenceFieldBulkData& blocks,
-                           const MeshTable& table, int count, GaussPointSetNames& setNames);
+                           const MeshIndex& meshes, GaussPointSetNames& setNames);

@@ -44,18 +44,3 @@ std::string MakeMeshName(const MeshTable& table, int meshIndex, const char* inst
   candidate += " " + std::to_string(meshIndex);
   return candidate;
 }
-
-const MeshInfo* FindMesh(const char* elementType, const MeshTable& table, int count,
-                         const char* instanceName) {
-  const bool typeGiven = elementType != nullptr && *elementType != '\0';
-  for (int i = 0; i < count; ++i) {
-    const MeshInfo& mesh = table[i];
-    if (!EqualIgnoringCase(mesh.instanceName.get(), instanceName)) continue;
-    const bool meshTypeKnown = mesh.elementType && mesh.elementType[0] != '\0';
-    if (typeGiven && meshTypeKnown && !EqualIgnoringCase(mesh.elementType.get(), elementType)) {
-      continue;
-    }
-    return &mesh;
-  }
-  return nullptr;
-}

@@ -43,8 +43,3 @@ int IsMeshNameTaken(const MeshTable& table, int count, const char* candidate);
 // name; made unique with the element type and, failing that, the mesh index.
 std::string MakeMeshName(const MeshTable& table, int meshIndex, const char* instanceName,
                          const char* sectionCategory, const char* elementType);
-
-// The first of records 0..count-1 made from instanceName (ignoring case); a non-empty
-// elementType must then also match the record's non-empty element type. Null when none.
-const MeshInfo* FindMesh(const char* elementType, const MeshTable& table, int count,
-                         const char* instanceName);

@@ -15,6 +15,12 @@ bool EqualIgnoringCase(const char* a, const char* b) {
   return *a == *b;
 }
 
+std::string LowerAsciiText(const char* text) {
+  std::string lower = text != nullptr ? text : "";
+  for (char& c : lower) c = LowerAscii(c);
+  return lower;
+}
+
 OwnedText CopyText(const char* text) {
   if (text == nullptr) return nullptr;
   const std::size_t size = std::strlen(text) + 1;

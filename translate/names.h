@@ -9,6 +9,10 @@
 // A null name equals only a null or empty one.
 bool EqualIgnoringCase(const char* a, const char* b);
 
+// The text with ASCII capitals made small (null gives the empty text): two names are equal
+// ignoring case exactly when these are equal, so it keys hashed look-ups of names.
+std::string LowerAsciiText(const char* text);
+
 // A private, owned copy of a zero-terminated text; null stays null.
 using OwnedText = std::unique_ptr<char[]>;
 OwnedText CopyText(const char* text);

@@ -31,7 +31,7 @@ int AnnouncedType(const odb_SequenceFieldBulkData& blocks, int fieldType) {
 
 int WriteNodalResults(Tcl_Interp* interp, std::string& name, const odb_StepRepositoryIT& step,
                       int frameIndex, int fieldType, int location,
-                      const odb_SequenceFieldBulkData& blocks, const MeshTable& table, int count) {
+                      const odb_SequenceFieldBulkData& blocks, const MeshIndex& meshes) {
   ReplaceEqualSigns(name);
   const int type = AnnouncedType(blocks, fieldType);
   PostBeginResult(name.c_str(), step.currentKey().CStr(), frameIndex, type, location, nullptr,
@@ -56,8 +56,8 @@ int WriteNodalResults(Tcl_Interp* interp, std::string& name, const odb_StepRepos
                       b, name.c_str(), width, ResultTypeName(type));
       continue;
     }
-    const MeshInfo* mesh = FindMesh(block.baseElementType().CStr(), table, count,
-                                    block.instance().name().CStr());
+    const MeshInfo* mesh =
+        meshes.Find(block.baseElementType().CStr(), block.instance().name().CStr());
     const int offset = mesh != nullptr ? mesh->nodeOffset : 0;
     const int* labels = block.nodeLabels();
     const float* values = block.data();

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "mesh_table.h"
+#include "mesh_index.h"
 
 struct Tcl_Interp;
 class odb_StepRepositoryIT;
@@ -14,7 +14,7 @@ class odb_SequenceFieldBulkData;
 // no type. Returns 0, or 1 with the interpreter's result set.
 int WriteNodalResults(Tcl_Interp* interp, std::string& name, const odb_StepRepositoryIT& step,
                       int frameIndex, int fieldType, int location,
-                      const odb_SequenceFieldBulkData& blocks, const MeshTable& table, int count);
+                      const odb_SequenceFieldBulkData& blocks, const MeshIndex& meshes);
 
 // Replaces every '=' of a result name by '_': the host reads '=' in names as a separator.
 void ReplaceEqualSigns(std::string& name);

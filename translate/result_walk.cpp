@@ -19,8 +19,8 @@ void SetMessage(Tcl_Interp* interp, const char* message) {
 
 // One field output: its type and location decide the translation.
 int TranslateFieldOutput(Tcl_Interp* interp, const odb_FieldOutput& field,
-                         const odb_StepRepositoryIT& step, int frameIndex, const MeshTable& table,
-                         int count, GaussPointSetNames& setNames) {
+                         const odb_StepRepositoryIT& step, int frameIndex, const MeshIndex& meshes,
+                         GaussPointSetNames& setNames) {
   const int type = ResultTypeOfDataType(field.type());
   if (type < 0) {
     SetMessage(interp, "unknown field type");
@@ -41,11 +41,10 @@ int TranslateFieldOutput(Tcl_Interp* interp, const odb_FieldOutput& field,
   const odb_SequenceFieldBulkData blocks = field.bulkDataBlocks();
   std::string baseName = std::string(field.name().CStr()) + " ( " + field.description().CStr() + ")";
   if (nodal) {
-    return WriteNodalResults(interp, baseName, step, frameIndex, type, ON_NODES, blocks, table,
-                             count);
+    return WriteNodalResults(interp, baseName, step, frameIndex, type, ON_NODES, blocks, meshes);
   }
   return WriteGaussPointResults(interp, baseName, step, frameIndex, type, ON_GAUSS_POINTS, blocks,
-                                table, count, setNames);
+                                meshes, setNames);
 }
 
 }  // namespace
@@ -54,6 +53,7 @@ int TranslateResults(Tcl_Interp* interp, odb_Odb& odb, const MeshTable& table, i
   const odb_StepRepository& steps = odb.steps();
   odb_StepRepositoryIT step(steps);
   GaussPointSetNames setNames;
+  const MeshIndex meshes(table, count);
 
   int stepCount = 0;
   for (step.first(); !step.isDone(); step.next()) ++stepCount;
@@ -67,7 +67,7 @@ int TranslateResults(Tcl_Interp* interp, odb_Odb& odb, const MeshTable& table, i
       odb_FieldOutputRepositoryIT field(fields);
       for (field.First(); field.CurrentItem() != nullptr; field.Next()) {
         const int status = TranslateFieldOutput(interp, fields.get(field.CurrentItem()->key), step,
-                                                j, table, count, setNames);
+                                                j, meshes, setNames);
         if (status != 0) return status;
       }
     }

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
+#include <vector>
+
+#include "mesh_index.h"
 #include "post_types.h"
 
 namespace {
@@ -46,25 +51,70 @@ TEST(MeshNames, OnlyRecordsBelowCountAreCompared) {
   EXPECT_EQ(0, IsMeshNameTaken(table, 1, "b"));
 }
 
-TEST(FindMesh, MatchesInstanceIgnoringCaseAndTypeWhenBothGiven) {
+TEST(MeshIndex, MatchesInstanceIgnoringCaseAndTypeWhenBothGiven) {
   MeshTable table(3);
   table[0].SetDescription(GEOMETRY_HEXAHEDRA, "solid", "Solid-1", "C3D8R");
   table[1].SetDescription(GEOMETRY_QUADRILATERAL, "shell", "Shell-1", "S4R");
   table[2].SetDescription(GEOMETRY_TRIANGLE, "shell (S3)", "SHELL-1", "S3");
+  const MeshIndex meshes(table, 3);
 
-  EXPECT_EQ(&table[0], FindMesh("c3d8r", table, 3, "SOLID-1"));
-  EXPECT_EQ(&table[0], FindMesh("", table, 3, "solid-1"));
-  EXPECT_EQ(&table[0], FindMesh(nullptr, table, 3, "solid-1"));
-  EXPECT_EQ(nullptr, FindMesh("C3D6", table, 3, "Solid-1"));
-  EXPECT_EQ(&table[2], FindMesh("s3", table, 3, "shell-1"));
-  EXPECT_EQ(nullptr, FindMesh("S3", table, 2, "shell-1"));
-  EXPECT_EQ(nullptr, FindMesh(nullptr, table, 3, "Beam-1"));
+  EXPECT_EQ(&table[0], meshes.Find("c3d8r", "SOLID-1"));
+  EXPECT_EQ(&table[0], meshes.Find("", "solid-1"));
+  EXPECT_EQ(&table[0], meshes.Find(nullptr, "solid-1"));
+  EXPECT_EQ(nullptr, meshes.Find("C3D6", "Solid-1"));
+  EXPECT_EQ(&table[1], meshes.Find(nullptr, "shell-1"));
+  EXPECT_EQ(&table[2], meshes.Find("s3", "shell-1"));
+  EXPECT_EQ(nullptr, MeshIndex(table, 2).Find("S3", "shell-1"));
+  EXPECT_EQ(nullptr, meshes.Find(nullptr, "Beam-1"));
 }
 
-TEST(FindMesh, RecordWithoutElementTypeMatchesAnyType) {
-  MeshTable table(1);
-  table[0].SetDescription(GEOMETRY_LINEAR, "beam", "Beam-1", "");
-  EXPECT_EQ(&table[0], FindMesh("B31", table, 1, "beam-1"));
+TEST(MeshIndex, RecordWithoutElementTypeMatchesAnyType) {
+  MeshTable table(3);
+  table[0].SetDescription(GEOMETRY_LINEAR, "beam", "Beam-1", "B31");
+  table[1].SetDescription(GEOMETRY_LINEAR, "beam 1", "Beam-1", "");
+  table[2].SetDescription(GEOMETRY_LINEAR, "beam 2", "Beam-1", "T3D2");
+  const MeshIndex meshes(table, 3);
+  EXPECT_EQ(&table[1], meshes.Find("T3D2", "beam-1"));
+  EXPECT_EQ(&table[0], meshes.Find("b31", "beam-1"));
+}
+
+// The rule as a scan of the table in order: the index must give the same record for every
+// look-up, including names that differ only in case, repeated instances and empty types.
+const MeshInfo* ScanForMesh(const char* elementType, const MeshTable& table, int count,
+                            const char* instanceName) {
+  const bool typeGiven = elementType != nullptr && *elementType != '\0';
+  for (int i = 0; i < count; ++i) {
+    const MeshInfo& mesh = table[i];
+    if (!EqualIgnoringCase(mesh.instanceName.get(), instanceName)) continue;
+    const bool meshTypeKnown = mesh.elementType && mesh.elementType[0] != '\0';
+    if (typeGiven && meshTypeKnown && !EqualIgnoringCase(mesh.elementType.get(), elementType)) {
+      continue;
+    }
+    return &mesh;
+  }
+  return nullptr;
+}
+
+TEST(MeshIndex, FindsWhatAScanInTableOrderFinds) {
+  const std::vector<const char*> instances = {"a", "A", "b", "", "Part-1", "PART-1", "part-1x"};
+  const std::vector<const char*> types = {"C3D8", "c3d8", "S4R", "", nullptr};
+  std::mt19937 random(7);
+  for (int round = 0; round < 200; ++round) {
+    const int count = static_cast<int>(random() % 9);
+    MeshTable table(count + 1);
+    for (int i = 0; i < count; ++i) {
+      table[i].SetDescription(GEOMETRY_HEXAHEDRA, "m", instances[random() % instances.size()],
+                              types[random() % types.size()]);
+    }
+    const MeshIndex meshes(table, count);
+    for (const char* instance : instances) {
+      for (const char* type : types) {
+        ASSERT_EQ(ScanForMesh(type, table, count, instance), meshes.Find(type, instance))
+            << "round " << round << ", instance '" << instance << "', type "
+            << (type != nullptr ? type : "null");
+      }
+    }
+  }
 }
 
 TEST(MeshInfo, SetDescriptionKeepsPrivateCopies) {
