@@ -95,8 +95,8 @@ MeshOutcome WriteInstanceMesh(const odb_Instance& instance, int meshIndex, MeshT
       MakeMeshName(table, meshIndex, instanceName.CStr(),
                    first.sectionCategory().name().CStr(), elementType.CStr());
 
+  table.Describe(meshIndex, geometry, name.c_str(), instanceName.CStr(), elementType.CStr());
   MeshInfo& record = table[meshIndex];
-  record.SetDescription(geometry, name.c_str(), instanceName.CStr(), elementType.CStr());
   record.nodeOffset = nodeOffset;
   record.elementOffset = elementOffset;
 

@@ -12,10 +12,22 @@ void MeshInfo::SetDescription(int newGeometry, const char* newName, const char* 
   elementType = CopyText(newElementType);
 }
 
+void MeshTable::Describe(int i, int geometry, const char* name, const char* instanceName,
+                         const char* elementType) {
+  m_records[i].SetDescription(geometry, name, instanceName, elementType);
+  if (name == nullptr) return;
+  const auto noted = m_firstOfName.emplace(LowerAsciiText(name), i);
+  if (!noted.second && i < noted.first->second) noted.first->second = i;
+}
+
+int MeshTable::FirstNamed(const char* name) const {
+  const auto found = m_firstOfName.find(LowerAsciiText(name));
+  return found != m_firstOfName.end() ? found->second : -1;
+}
+
 int IsMeshNameTaken(const MeshTable& table, int count, const char* candidate) {
-  for (int i = 0; i < count; ++i) {
-    if (table[i].name && EqualIgnoringCase(table[i].name.get(), candidate)) return i + 1;
-  }
+  const int first = table.FirstNamed(candidate);
+  if (first >= 0 && first < count) return first + 1;
   return EqualIgnoringCase(candidate, kDefaultMeshName) ? count + 1 : 0;
 }
 

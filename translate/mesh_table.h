@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "names.h"
@@ -28,15 +29,23 @@ class MeshTable {
   MeshInfo& operator[](int i) { return m_records[i]; }
   const MeshInfo& operator[](int i) const { return m_records[i]; }
 
+  // Sets the descriptive fields of record i (MeshInfo::SetDescription) and notes its name, so
+  // that IsMeshNameTaken need not compare it with every record. Records are described once.
+  void Describe(int i, int geometry, const char* name, const char* instanceName,
+                const char* elementType);
+  // The position of the first described record of this name ignoring case, or -1.
+  int FirstNamed(const char* name) const;
+
  private:
   std::vector<MeshInfo> m_records;
+  std::unordered_map<std::string, int> m_firstOfName;  // name made small (LowerAsciiText)
 };
 
 // The name used when an instance and its first element's section give none; never used alone.
 extern const char* const kDefaultMeshName;
 
-// 0 when candidate is free among records 0..count-1; else the 1-based position of the first
-// record of that name, or count + 1 for the bare default name.
+// 0 when candidate is free among records 0..count-1 (described with MeshTable::Describe); else
+// the 1-based position of the first record of that name, or count + 1 for the bare default name.
 int IsMeshNameTaken(const MeshTable& table, int count, const char* candidate);
 
 // The name of mesh meshIndex: the instance name, else the section category, else the default

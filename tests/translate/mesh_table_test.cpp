@@ -14,7 +14,7 @@ namespace {
 MeshTable TableOf(std::initializer_list<const char*> names) {
   MeshTable table(static_cast<int>(names.size()) + 2);
   int i = 0;
-  for (const char* name : names) table[i++].SetDescription(GEOMETRY_HEXAHEDRA, name, name, "C3D8R");
+  for (const char* name : names) table.Describe(i++, GEOMETRY_HEXAHEDRA, name, name, "C3D8R");
   return table;
 }
 
@@ -28,7 +28,7 @@ TEST(MeshNames, CaseInsensitiveCollisionAddsTypeThenIndex) {
   EXPECT_EQ(1, IsMeshNameTaken(table, 1, "PART-1"));
   EXPECT_EQ("PART-1 (S4R)", MakeMeshName(table, 1, "PART-1", "", "S4R"));
 
-  table[1].SetDescription(GEOMETRY_QUADRILATERAL, "part-1 (s4r)", "x", "S4R");
+  table.Describe(1, GEOMETRY_QUADRILATERAL, "part-1 (s4r)", "x", "S4R");
   // Both the bare name and the typed one are taken: the mesh index is appended.
   EXPECT_EQ("PART-1 (S4R) 2", MakeMeshName(table, 2, "PART-1", "", "S4R"));
   // Without a type the index goes straight onto the bare name.
@@ -45,10 +45,11 @@ TEST(MeshNames, SectionCategoryThenDefaultName) {
   EXPECT_EQ(0, IsMeshNameTaken(table, 0, "abaqus"));
 }
 
-TEST(MeshNames, OnlyRecordsBelowCountAreCompared) {
-  MeshTable table = TableOf({"A", "B"});
-  EXPECT_EQ(2, IsMeshNameTaken(table, 2, "b"));
+TEST(MeshNames, OnlyRecordsBelowCountAreComparedAndTheFirstIsNamed) {
+  MeshTable table = TableOf({"A", "B", "b"});
+  EXPECT_EQ(2, IsMeshNameTaken(table, 3, "B"));
   EXPECT_EQ(0, IsMeshNameTaken(table, 1, "b"));
+  EXPECT_EQ(0, IsMeshNameTaken(table, 3, "c"));
 }
 
 TEST(MeshIndex, MatchesInstanceIgnoringCaseAndTypeWhenBothGiven) {
