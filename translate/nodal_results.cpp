@@ -56,9 +56,17 @@ int WriteNodalResults(Tcl_Interp* interp, std::string& name, const odb_StepRepos
                       b, name.c_str(), width, ResultTypeName(type));
       continue;
     }
-    const MeshInfo* mesh =
-        meshes.Find(block.baseElementType().CStr(), block.instance().name().CStr());
-    const int offset = mesh != nullptr ? mesh->nodeOffset : 0;
+    const odb_String instance = block.instance().name();
+    const MeshInfo* mesh = meshes.Find(block.baseElementType().CStr(), instance.CStr());
+    if (mesh == nullptr) {
+      // An instance without elements (a reference point's) has no mesh, so its labels would
+      // be taken for the ids of another mesh's nodes.
+      PrintDiagnostic("Block %d of result '%s' has %d rows on instance '%s', which has no "
+                      "mesh: not written\n",
+                      b, name.c_str(), length, instance.CStr());
+      continue;
+    }
+    const int offset = mesh->nodeOffset;
     const int* labels = block.nodeLabels();
     const float* values = block.data();
     for (int r = 0; r < length; ++r) {
