@@ -3,7 +3,9 @@
 #include <tcl.h>
 
 #include <cstdio>
+#include <string>
 
+#include "names.h"
 #include "post_interface.h"
 #include "post_types.h"
 
@@ -36,4 +38,10 @@ void SetUnwritableIdMessage(Tcl_Interp* interp, const char* entity, int label, c
                 "-1 nor repeat the id before",
                 entity, label, result);
   Tcl_SetObjResult(interp, Tcl_NewStringObj(message, -1));
+}
+
+void SetIdBeyondRangeMessage(Tcl_Interp* interp, const char* entity, int label, int offset,
+                             const char* instance, const char* result) {
+  const std::string message = IdBeyondRangeMessage(entity, label, offset, instance, result);
+  Tcl_SetObjResult(interp, Tcl_NewStringObj(message.c_str(), -1));
 }

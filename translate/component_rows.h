@@ -13,3 +13,8 @@ void SetUnknownWidthMessage(Tcl_Interp* interp, int width);
 // Sets the interpreter's result to the refusal of an id the binary file cannot hold (see
 // IsUnwritableId); entity is "node" or "element".
 void SetUnwritableIdMessage(Tcl_Interp* interp, const char* entity, int label, const char* result);
+
+// Sets the interpreter's result to the refusal of a label whose id, label plus offset, does
+// not fit a 32-bit id (IdBeyondRangeMessage).
+void SetIdBeyondRangeMessage(Tcl_Interp* interp, const char* entity, int label, int offset,
+                             const char* instance, const char* result);

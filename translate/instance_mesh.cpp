@@ -31,7 +31,13 @@ bool WriteCoordinates(const odb_SequenceNode& nodes, int dimension, int nodeOffs
   int previous = -1;
   for (int j = 0; j < count; ++j) {
     const odb_Node node = nodes[j];
-    const int id = ShiftLabel(node.label(), nodeOffset);
+    int id = 0;
+    if (!ShiftLabel(node.label(), nodeOffset, id)) {
+      std::snprintf(message, kShapeMessageSize, "%s",
+                    IdBeyondRangeMessage("node", node.label(), nodeOffset, instanceName, nullptr)
+                        .c_str());
+      return false;
+    }
     if (IsUnwritableId(id, previous)) {
       std::snprintf(message, kShapeMessageSize,
                     "node label %d of instance \"%.200s\" cannot be written: node ids must not "
@@ -49,23 +55,48 @@ bool WriteCoordinates(const odb_SequenceNode& nodes, int dimension, int nodeOffs
   return true;
 }
 
-void WriteElements(const odb_SequenceElement& elements, int meshShape, int meshGeometry,
-                   int nnode, int nodeOffset, int elementOffset) {
+// The ids of an element's nodes; false, with the message set, at a label whose id does not fit.
+bool ShiftNodeLabels(const int* labels, int count, int nodeOffset, const char* instanceName,
+                     std::vector<int>& ids, char* message) {
+  ids.resize(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    if (!ShiftLabel(labels[i], nodeOffset, ids[i])) {
+      std::snprintf(message, kShapeMessageSize, "%s",
+                    IdBeyondRangeMessage("node", labels[i], nodeOffset, instanceName, nullptr)
+                        .c_str());
+      return false;
+    }
+  }
+  return true;
+}
+
+// False, with the message set, at an id that does not fit.
+bool WriteElements(const odb_SequenceElement& elements, int meshShape, int meshGeometry,
+                   int nnode, int nodeOffset, int elementOffset, const char* instanceName,
+                   char* message) {
   PostBeginElements();
   std::vector<int> ids;
   std::vector<int> nodeIds;
   const int count = elements.size();
   for (int b = 0; b < count; ++b) {
     const odb_Element element = elements[b];
+    int id = 0;
+    if (!ShiftLabel(element.label(), elementOffset, id)) {
+      std::snprintf(message, kShapeMessageSize, "%s",
+                    IdBeyondRangeMessage("element", element.label(), elementOffset, instanceName,
+                                         nullptr)
+                        .c_str());
+      return false;
+    }
     int labelCount = 0;
     const int* labels = element.connectivity(labelCount);
-    ids.resize(static_cast<std::size_t>(labelCount));
-    for (int i = 0; i < labelCount; ++i) ids[i] = ShiftLabel(labels[i], nodeOffset);
+    if (!ShiftNodeLabels(labels, labelCount, nodeOffset, instanceName, ids, message)) return false;
     ElementNodeIds(meshShape, meshGeometry, nnode, element.shape(), ids.data(), labelCount,
                    nodeIds);
-    PostWriteElement(ShiftLabel(element.label(), elementOffset), nodeIds.data());
+    PostWriteElement(id, nodeIds.data());
   }
   PostEndElements();
+  return true;
 }
 
 }  // namespace
@@ -105,9 +136,20 @@ MeshOutcome WriteInstanceMesh(const odb_Instance& instance, int meshIndex, MeshT
   if (!WriteCoordinates(nodes, dimension, nodeOffset, instanceName.CStr(), message)) {
     return MeshOutcome::kFailed;
   }
-  WriteElements(elements, meshShape, geometry, nnode, nodeOffset, elementOffset);
+  if (!WriteElements(elements, meshShape, geometry, nnode, nodeOffset, elementOffset,
+                     instanceName.CStr(), message)) {
+    return MeshOutcome::kFailed;
+  }
 
-  nodeOffset = ShiftLabel(nodeOffset, nodes.size());
-  elementOffset = ShiftLabel(elementOffset, elements.size());
+  // The offsets count the nodes and elements of all instances so far; past the largest id
+  // every later label would wrap.
+  if (!ShiftLabel(nodeOffset, nodes.size(), nodeOffset) ||
+      !ShiftLabel(elementOffset, elements.size(), elementOffset)) {
+    std::snprintf(message, kShapeMessageSize,
+                  "instance \"%.200s\" cannot be written: the model has more than 2147483647 "
+                  "nodes or elements",
+                  instanceName.CStr());
+    return MeshOutcome::kFailed;
+  }
   return MeshOutcome::kWritten;
 }

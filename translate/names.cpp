@@ -1,5 +1,6 @@
 #include "names.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -36,4 +37,16 @@ std::string CutText(const char* text, std::size_t limit) {
   while (end > 0 && (static_cast<unsigned char>(cut[end]) & 0xC0) == 0x80) --end;
   cut.resize(end);
   return cut;
+}
+
+std::string IdBeyondRangeMessage(const char* entity, int label, int offset, const char* instance,
+                                 const char* result) {
+  char message[600];
+  char inResult[240] = "";
+  if (result != nullptr) std::snprintf(inResult, sizeof inResult, " in result \"%.200s\"", result);
+  std::snprintf(message, sizeof message,
+                "%s label %d of instance \"%.200s\"%s cannot be written: its id, the label plus "
+                "%d, would exceed 2147483647",
+                entity, label, instance != nullptr ? instance : "", inResult, offset);
+  return message;
 }

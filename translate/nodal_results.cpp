@@ -70,7 +70,11 @@ int WriteNodalResults(Tcl_Interp* interp, std::string& name, const odb_StepRepos
     const int* labels = block.nodeLabels();
     const float* values = block.data();
     for (int r = 0; r < length; ++r) {
-      const int id = ShiftLabel(labels[r], offset);
+      int id = 0;
+      if (!ShiftLabel(labels[r], offset, id)) {
+        SetIdBeyondRangeMessage(interp, "node", labels[r], offset, instance.CStr(), name.c_str());
+        return 1;
+      }
       if (IsUnwritableId(id, previous)) {
         SetUnwritableIdMessage(interp, "node", labels[r], name.c_str());
         return 1;

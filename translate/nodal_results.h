@@ -11,8 +11,9 @@ class odb_SequenceFieldBulkData;
 
 // Writes the rows of all blocks, in block and row order, as one result named name (its '='
 // become '_'), each label shifted into the ids of its instance's mesh; blocks of an instance
-// without a mesh are left out with a diagnostic line. fieldType is announced only when no block has rows or the rows' width has
-// no type. Returns 0, or 1 with the interpreter's result set.
+// without a mesh are left out with a diagnostic line. fieldType is announced only when no
+// block has rows or the rows' width has no type. Returns 0, or 1 with the interpreter's
+// result set.
 int WriteNodalResults(Tcl_Interp* interp, std::string& name, const odb_StepRepositoryIT& step,
                       int frameIndex, int fieldType, int location,
                       const odb_SequenceFieldBulkData& blocks, const MeshIndex& meshes);
