@@ -191,7 +191,7 @@ Connection OpenReadOnly(const std::string& path) {
   // lock it on every call (a lock pair per column read is a visible share of reading a mesh).
   Connection connection(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX);
   sqlite3_busy_timeout(connection.get(), 100);
-  CheckWholePages(connection);
+  connection.limitWork(CheckWholePages(connection));
   return connection;
 }
 

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -41,6 +42,50 @@ std::string SqliteErrorText(const std::string& path, sqlite3* db, int code, cons
   return text + detail + " (" + sqliteText + ")";
 }
 
+namespace {
+
+// The work a statement run may take: a generous number of steps per byte of the file (a row
+// takes at least six bytes, and a run of the reader's statements no more than a few dozen
+// steps per row), and a floor for the smallest files.
+constexpr int kStepsPerCount = 1000;
+constexpr std::int64_t kStepsPerByte = 64;
+constexpr std::int64_t kBaseSteps = 10000000;
+
+// SQLite's progress handler: counts for the statement run in progress and stops it beyond
+// its limit.
+int CountWork(void* data) {
+  WorkLimit* limit = static_cast<WorkLimit*>(data);
+  return limit->running != nullptr && ++*limit->running > limit->maxThousands ? 1 : 0;
+}
+
+// Makes counter the one that the connection's work is counted into while the object lives.
+class CountingInto {
+ public:
+  CountingInto(WorkLimit* limit, std::int64_t* counter) : m_limit(limit) {
+    if (m_limit != nullptr) m_previous = std::exchange(m_limit->running, counter);
+  }
+  ~CountingInto() {
+    if (m_limit != nullptr) m_limit->running = m_previous;
+  }
+  CountingInto(const CountingInto&) = delete;
+  CountingInto& operator=(const CountingInto&) = delete;
+
+ private:
+  WorkLimit* m_limit;
+  std::int64_t* m_previous = nullptr;
+};
+
+bool Overran(const WorkLimit* limit, std::int64_t work) {
+  return limit != nullptr && work > limit->maxThousands;
+}
+
+[[noreturn]] void FailOverrun(const std::string& path) {
+  Fail(path + ": the database file is damaged: reading it takes far more work than a file of "
+       "its size can hold (its pages are shared or looped)");
+}
+
+}  // namespace
+
 std::string PlainFileName(const std::string& path) {
   // SQLite reads a name starting with "file:" as a URI when URIs are enabled, which they are by
   // default in some builds whatever the open flags say, and ":memory:" as a database in memory.
@@ -64,15 +109,26 @@ Connection::Connection(const std::string& path, int flags) : m_path(path) {
 Connection::~Connection() { close(); }
 
 Connection::Connection(Connection&& other) noexcept
-    : m_db(std::exchange(other.m_db, nullptr)), m_path(std::move(other.m_path)) {}
+    : m_db(std::exchange(other.m_db, nullptr)),
+      m_path(std::move(other.m_path)),
+      m_limit(std::move(other.m_limit)) {}
 
 Connection& Connection::operator=(Connection&& other) noexcept {
   if (this != &other) {
     close();
     m_db = std::exchange(other.m_db, nullptr);
     m_path = std::move(other.m_path);
+    m_limit = std::move(other.m_limit);
   }
   return *this;
+}
+
+void Connection::limitWork(std::int64_t fileBytes) {
+  if (m_db == nullptr) return;
+  if (!m_limit) m_limit = std::make_unique<WorkLimit>();
+  m_limit->maxThousands =
+      (kStepsPerByte * std::max<std::int64_t>(fileBytes, 0) + kBaseSteps) / kStepsPerCount;
+  sqlite3_progress_handler(m_db, kStepsPerCount, CountWork, m_limit.get());
 }
 
 void Connection::close() noexcept {
@@ -94,7 +150,7 @@ void Connection::exec(const std::string& sql, const char* what) const {
   }
 }
 
-void CheckWholePages(const Connection& connection) {
+std::int64_t CheckWholePages(const Connection& connection) {
   const std::string& path = connection.path();
   // The page size is the file's only once its first page has been read; until then it is
   // SQLite's default. Reading the header also refuses a file that is no database at all.
@@ -113,10 +169,11 @@ void CheckWholePages(const Connection& connection) {
     Fail(path + ": the database file is damaged: its size, " + std::to_string(info.st_size) +
          " bytes, is not a whole number of its " + std::to_string(pageSize) + "-byte pages");
   }
+  return info.st_size;
 }
 
 Statement::Statement(const Connection& connection, const std::string& sql)
-    : m_db(connection.get()), m_path(connection.path()) {
+    : m_db(connection.get()), m_path(connection.path()), m_limit(connection.workLimit()) {
   if (m_db == nullptr) Fail(m_path + ": the database is closed");
   int code = sqlite3_prepare_v2(m_db, sql.c_str(), -1, &m_stmt, nullptr);
   if (code != SQLITE_OK) {
@@ -133,7 +190,9 @@ Statement::~Statement() {
 Statement::Statement(Statement&& other) noexcept
     : m_stmt(std::exchange(other.m_stmt, nullptr)),
       m_db(std::exchange(other.m_db, nullptr)),
-      m_path(std::move(other.m_path)) {}
+      m_path(std::move(other.m_path)),
+      m_limit(std::exchange(other.m_limit, nullptr)),
+      m_work(std::exchange(other.m_work, 0)) {}
 
 Statement& Statement::operator=(Statement&& other) noexcept {
   if (this != &other) {
@@ -141,18 +200,29 @@ Statement& Statement::operator=(Statement&& other) noexcept {
     m_stmt = std::exchange(other.m_stmt, nullptr);
     m_db = std::exchange(other.m_db, nullptr);
     m_path = std::move(other.m_path);
+    m_limit = std::exchange(other.m_limit, nullptr);
+    m_work = std::exchange(other.m_work, 0);
   }
   return *this;
 }
 
 bool Statement::step() {
-  int code = sqlite3_step(m_stmt);
+  int code = SQLITE_OK;
+  {
+    CountingInto counting(m_limit, &m_work);
+    code = sqlite3_step(m_stmt);
+  }
   if (code == SQLITE_ROW) return true;
+  // The run has ended; a later step starts the statement again.
+  const bool overran = Overran(m_limit, m_work);
+  m_work = 0;
   if (code == SQLITE_DONE) return false;
+  if (overran) FailOverrun(m_path);
   Fail(SqliteErrorText(m_path, m_db, code, "cannot read the database"));
 }
 
 void Statement::reset() {
+  m_work = 0;
   sqlite3_reset(m_stmt);
   sqlite3_clear_bindings(m_stmt);
 }

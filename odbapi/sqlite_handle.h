@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,16 @@ std::string SqliteErrorText(const std::string& path, sqlite3* db, int code, cons
 // The name under which SQLite opens path as that very file, byte for byte: never as a URI or
 // as a database in memory.
 std::string PlainFileName(const std::string& path);
+
+// The work that one run of a statement (from its first step to its end or reset) may take,
+// counted in thousands of SQLite's virtual-machine steps while a statement of the connection
+// steps. A run over stored rows takes steps in proportion to the rows it visits, and the rows
+// of a file in proportion to its size; only pages shared or looped by a crafted file, which
+// SQLite follows as often as they are named, make more.
+struct WorkLimit {
+  std::int64_t maxThousands = 0;
+  std::int64_t* running = nullptr;  // the counter of the statement run in progress
+};
 
 class Connection {
  public:
@@ -38,15 +49,20 @@ class Connection {
   void close() noexcept;
   // Runs one or more statements that return no rows.
   void exec(const std::string& sql, const char* what) const;
+  // Lets every later run of a Statement take work in proportion to a file of the given size,
+  // and fail as damage beyond that.
+  void limitWork(std::int64_t fileBytes);
+  WorkLimit* workLimit() const { return m_limit.get(); }
 
  private:
   sqlite3* m_db = nullptr;
   std::string m_path;
+  std::unique_ptr<WorkLimit> m_limit;  // SQLite's handler keeps its address
 };
 
 // Throws, naming the file, when its size is not a whole number of its pages: a file cut inside
-// its last page would otherwise read with zeros in place of what was cut off.
-void CheckWholePages(const Connection& connection);
+// its last page would otherwise read with zeros in place of what was cut off. Returns the size.
+std::int64_t CheckWholePages(const Connection& connection);
 
 class Statement {
  public:
@@ -83,6 +99,8 @@ class Statement {
   sqlite3_stmt* m_stmt = nullptr;
   sqlite3* m_db = nullptr;
   std::string m_path;
+  WorkLimit* m_limit = nullptr;
+  std::int64_t m_work = 0;  // of the run in progress
 };
 
 }  // namespace odbapi_detail

@@ -197,6 +197,80 @@ TEST(BadInput, ViewsBesideTheTablesAreLeftAlone) {
   EXPECT_FALSE(isUpgradeRequiredForOdb(path.c_str()));
 }
 
+// A file whose node table, of 10000 rows without a key, has interior pages that name one
+// page at every child, in a chain nine pages deep: SQLite reads a page as often as it is named,
+// so the table reads as some 10^15 rows.
+void WriteSharedPages(const std::string& path, int format) {
+  constexpr int kPage = 512;
+  odbapi::OdbBuilder builder = SmallModel();
+  builder.format(format)
+      .sql("DROP TABLE node")
+      .sql("CREATE TABLE node(instance_id, seq, label, x, y, z)")
+      .sql("INSERT INTO node WITH RECURSIVE r(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM r"
+           " WHERE n < 10000) SELECT 1, n, n, 0.0, 0.0, 0.0 FROM r");
+  builder.write(path, kPage);
+  int root = 0;
+  {
+    sqlite3* db = nullptr;
+    sqlite3_stmt* statement = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT rootpage FROM sqlite_master WHERE name = 'node'", -1,
+                                 &statement, nullptr),
+              SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(statement), SQLITE_ROW);
+    root = sqlite3_column_int(statement, 0);
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+  }
+  std::vector<char> bytes = odbtest::FileBytes(path);
+  auto byte = [&](std::size_t at) { return static_cast<unsigned char>(bytes[at]); };
+  auto read4 = [&](std::size_t at) {
+    return (byte(at) << 24) | (byte(at + 1) << 16) | (byte(at + 2) << 8) | byte(at + 3);
+  };
+  auto write4 = [&](std::size_t at, int value) {
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>((value >> (24 - 8 * i)) & 0xff);
+  };
+  auto start = [&](int page) { return static_cast<std::size_t>(page - 1) * kPage; };
+  auto isInterior = [&](int page) { return byte(start(page)) == 0x05; };
+  auto cellCount = [&](int page) { return (byte(start(page) + 3) << 8) | byte(start(page) + 4); };
+  auto childAt = [&](int page, int cell) {  // a cell's child pointer
+    const std::size_t pointer = start(page) + 12 + 2 * cell;
+    return start(page) + ((byte(pointer) << 8) | byte(pointer + 1));
+  };
+  // The chain: the root, then interior pages that are the root's children.
+  ASSERT_TRUE(isInterior(root));
+  std::vector<int> chain = {root};
+  for (int cell = 0; cell < cellCount(root) && chain.size() < 9; ++cell) {
+    if (isInterior(read4(childAt(root, cell)))) chain.push_back(read4(childAt(root, cell)));
+  }
+  ASSERT_EQ(chain.size(), 9u);
+  chain.push_back(read4(childAt(chain.back(), 0)));  // a leaf at the end
+  for (std::size_t k = 0; k + 1 < chain.size(); ++k) {
+    for (int cell = 0; cell < cellCount(chain[k]); ++cell) write4(childAt(chain[k], cell), chain[k + 1]);
+    write4(start(chain[k]) + 8, chain[k + 1]);  // the rightmost child
+  }
+  std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), bytes.size());
+}
+
+// Reading takes work in proportion to the file's size, whatever its pages name. The upgrade
+// copies into tables with keys, so the first row read again ends it.
+TEST(BadInput, SharedPagesDoNotMakeReadingEndless) {
+  ScratchDir dir;
+  ApiSession session;
+  const std::string shared = dir.file("shared.odb");
+  WriteSharedPages(shared, 2);
+  const std::string sharedOld = dir.file("shared-old.odb");
+  WriteSharedPages(sharedOld, 1);
+  const char* expected = ": the database file is damaged: reading it takes far more work";
+
+  std::string report = OdbErrorOf([&] { ReadUpTo(shared, ReadStage::Nodes); });
+  EXPECT_EQ(report.rfind(shared + expected, 0), 0u) << report;
+  report = OdbErrorOf([&] { upgradeOdb(sharedOld.c_str(), dir.file("up.odb").c_str()); });
+  EXPECT_NE(report.find("UNIQUE constraint failed: node.instance_id, node.seq"), std::string::npos)
+      << report;
+  EXPECT_FALSE(odbtest::FileExists(dir.file("up.odb")));
+}
+
 TEST(BadInput, FilesThatAreNoDatabase) {
   ScratchDir dir;
   ApiSession session;
