@@ -189,8 +189,8 @@ TEST_F(RoundTrip, EveryVariantReadsBackAsThePlainTextFile) {
             "results of analysis \"Step-3\": 3\n");
 }
 
-std::string RunTool(const std::string& args, int& status) {
-  std::string command = std::string(KELPOST_DUMP) + " " + args;
+// The standard output of a shell command and its exit status.
+std::string RunShell(const std::string& command, int& status) {
   std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
   if (!pipe) throw std::runtime_error("popen failed");
   std::string out;
@@ -199,6 +199,10 @@ std::string RunTool(const std::string& args, int& status) {
   int raw = pclose(pipe.release());
   status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   return out;
+}
+
+std::string RunTool(const std::string& args, int& status) {
+  return RunShell(std::string(KELPOST_DUMP) + " " + args, status);
 }
 
 TEST_F(RoundTrip, ToolPrintsTheBinaryAndCompressedFilesAsThePlainText) {
@@ -210,6 +214,34 @@ TEST_F(RoundTrip, ToolPrintsTheBinaryAndCompressedFilesAsThePlainText) {
   std::string summary = RunTool("--summary " + binary_.string(), status);
   EXPECT_EQ(status, 0);
   EXPECT_EQ(summary.substr(0, summary.find('\n')), "variant: binary");
+}
+
+// "-" reads standard input; after "--" a name that begins with "-" is a file.
+TEST_F(RoundTrip, StandardInputAndTheEndOfOptions) {
+  int status = -1;
+  EXPECT_EQ(RunTool("- < " + binary_.string(), status), plain_);
+  EXPECT_EQ(status, 0);
+  std::string summary = RunTool("--summary - < " + compressed_.string(), status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(summary.substr(0, summary.find('\n')), "variant: compressed text");
+  EXPECT_EQ(RunShell("echo junk | " + std::string(KELPOST_DUMP) + " - 2>&1", status),
+            "kelpost-dump: standard input: file offset 0: line 1: not a Kel post results file: "
+            "it starts neither with a gzip header, nor with the binary marker 2333, nor with "
+            "the line \"Kel Post Results File 1.0\"\n");
+  EXPECT_EQ(status, 1);
+
+  fs::copy_file(binary_, dir_.path() / "-model.bin");
+  fs::copy_file(text_, dir_.path() / "--summary");
+  const std::string inDir = "cd " + dir_.path().string() + " && " + KELPOST_DUMP + " ";
+  EXPECT_EQ(RunShell(inDir + "-- -model.bin", status), plain_);
+  EXPECT_EQ(status, 0);
+  summary = RunShell(inDir + "--summary -- --summary", status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(summary.substr(0, summary.find('\n')), "variant: text");
+  RunShell(inDir + "-model.bin 2>/dev/null", status);
+  EXPECT_EQ(status, 2);  // an unknown option without "--"
+  RunShell(inDir + "-- -model.bin -- 2>/dev/null", status);
+  EXPECT_EQ(status, 2);  // a second file
 }
 
 // Names too long for a header line: the result still names a Gauss point set that the file

@@ -53,11 +53,13 @@ class MemorySource : public ByteSource {
   std::size_t pos_ = 0;
 };
 
-// A file opened for reading; closed when the source is destroyed.
+// A file opened for reading, closed when the source is destroyed; or a stream that the
+// caller has open (standard input), left open.
 class FileSource : public ByteSource {
  public:
   // Throws std::runtime_error with the system's reason when the file cannot be opened.
   explicit FileSource(const std::string& path);
+  explicit FileSource(std::FILE* borrowed);
   ~FileSource() override;
   FileSource(const FileSource&) = delete;
   FileSource& operator=(const FileSource&) = delete;
@@ -65,6 +67,7 @@ class FileSource : public ByteSource {
 
  private:
   std::FILE* file_;
+  bool owned_;
   std::uint64_t offset_ = 0;
 };
 

@@ -2,27 +2,32 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <string>
 
 #include "kelpost_reader.h"
 
 namespace {
 
-const char kUsage[] = "usage: kelpost-dump [--summary] FILE\n       kelpost-dump --help\n";
+const char kUsage[] =
+    "usage: kelpost-dump [--summary] [--] FILE\n       kelpost-dump --help\n";
 
 const char kHelp[] =
-    "usage: kelpost-dump [--summary] FILE\n"
+    "usage: kelpost-dump [--summary] [--] FILE\n"
     "\n"
     "Reads a Kel post results file in any of its variants and checks it from end to end:\n"
     "plain text, gzip-compressed text, or binary (gzip-compressed records, which begin with\n"
     "the marker 2333; an uncompressed record stream is read too).  The variant is told by the\n"
-    "gzip magic bytes 1f 8b and, after decompression, by the marker.\n"
+    "gzip magic bytes 1f 8b and, after decompression, by the marker.  FILE - reads standard\n"
+    "input; -- ends the options, so that a FILE that begins with - can follow it.\n"
     "\n"
     "Without options, writes the file to standard output as the plain text variant has it:\n"
     "\"Kel Post Results File 1.0\" for the binary file header, \"Coordinates\", \"Elements\"\n"
     "and \"Values\" for the block openers, no end marker before \"End Values\", value lines as\n"
     "\"%d\" (id, on the first line of an entity only) and \" %g\" per value, vectors without\n"
-    "their modulus and elements without their material number.\n"
+    "their modulus and elements without their material number.  Values and coordinates are\n"
+    "printed as the file stores them: the binary variant stores them in single precision, so\n"
+    "they are the single-precision numbers the writer rounded to, not the values it was given.\n"
     "\n"
     "--summary writes one \"name: value\" line per count instead, always in this order:\n"
     "  variant: text | compressed text | binary | binary (not compressed)\n"
@@ -32,6 +37,29 @@ const char kHelp[] =
     "  gauss point sets: N\n"
     "  results: N\n"
     "  results of analysis \"NAME\": N      one line per analysis, in order of first use\n"
+    "\n"
+    "Refused although the results writer can write them:\n"
+    "  - results of the types MainMatrix and LocalAxes: no write operation says how many\n"
+    "    values their records hold;\n"
+    "  - results at a location other than on nodes (0) or on Gauss points (1): the writer\n"
+    "    writes OnGaussPoints without a Gauss point set;\n"
+    "  - results on a Gauss point set that no earlier GaussPoints block defines, and a set\n"
+    "    defined again with another number of points (names compared ignoring case);\n"
+    "  - negative node counts (Nnode) and negative numbers of Gauss points;\n"
+    "  - values blocks that do not hold, per entity, one record on nodes or as many records as\n"
+    "    the set has points on Gauss points, each with the number of values of the result\n"
+    "    type (Scalar 1, Vector 3, or 4 in the binary variant, Matrix 6,\n"
+    "    PlainDeformationMatrix 4), and any value on a set of no points;\n"
+    "  - the id -1 first in a values or coordinates block, which the writer writes without\n"
+    "    its id, and, in the binary variant, a value for the id -1 anywhere: -1 is the end\n"
+    "    marker of a values block;\n"
+    "  - in the text variants, names holding a line feed, which ends their header line early;\n"
+    "  - compressed files of more than one gzip member (CPostAsciiZ::Flush ends the member);\n"
+    "  - blocks out of their order: a mesh header not followed by its coordinates and\n"
+    "    elements, values outside a values block.\n"
+    "The binary variant stores no counts: where its records do not line up as these rules\n"
+    "say, the file is refused where they stop lining up, or misread should they happen to\n"
+    "line up again.\n"
     "\n"
     "A malformed or unreadable file gives one message on standard error naming the byte\n"
     "offset of the fault: \"file offset N\" in the file itself, or \"decompressed offset N\" in\n"
@@ -44,19 +72,25 @@ const char kHelp[] =
 
 int main(int argc, char** argv) {
   bool summary = false;
+  bool optionsEnded = false;
   const char* path = nullptr;
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+    const char* arg = argv[i];
+    // "-" alone names standard input; after "--" every argument is a file name.
+    const bool option = !optionsEnded && arg[0] == '-' && arg[1] != '\0';
+    if (option && (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0)) {
       std::fputs(kHelp, stdout);
       return 0;
     }
-    if (std::strcmp(argv[i], "--summary") == 0 && !path) {
+    if (option && std::strcmp(arg, "--") == 0) {
+      optionsEnded = true;
+    } else if (option && std::strcmp(arg, "--summary") == 0 && !path) {
       summary = true;
-    } else if (argv[i][0] == '-' && argv[i][1] != '\0' && !path) {
-      std::fprintf(stderr, "kelpost-dump: unknown option %s\n%s", argv[i], kUsage);
+    } else if (option && !path) {
+      std::fprintf(stderr, "kelpost-dump: unknown option %s\n%s", arg, kUsage);
       return 2;
     } else if (!path) {
-      path = argv[i];
+      path = arg;
     } else {
       std::fprintf(stderr, "kelpost-dump: too many arguments\n%s", kUsage);
       return 2;
@@ -66,15 +100,19 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "kelpost-dump: no file given\n%s", kUsage);
     return 2;
   }
+  const bool standardInput = std::strcmp(path, "-") == 0;
+  const char* shownName = standardInput ? "standard input" : path;
 
   kelpost::StdioSink sink(stdout);
   try {
-    kelpost::FileSource source(path);
-    kelpost::Summary counts = kelpost::Decode(source, summary ? nullptr : &sink);
+    std::unique_ptr<kelpost::FileSource> source =
+        standardInput ? std::make_unique<kelpost::FileSource>(stdin)
+                      : std::make_unique<kelpost::FileSource>(path);
+    kelpost::Summary counts = kelpost::Decode(*source, summary ? nullptr : &sink);
     if (summary) std::fputs(kelpost::FormatSummary(counts).c_str(), stdout);
   } catch (const std::exception& e) {
     std::fflush(stdout);
-    std::fprintf(stderr, "kelpost-dump: %s: %s\n", path, e.what());
+    std::fprintf(stderr, "kelpost-dump: %s: %s\n", shownName, e.what());
     return 1;
   }
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
