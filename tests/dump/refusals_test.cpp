@@ -166,6 +166,24 @@ const std::vector<Refusal>& Refusals() {
          ASSERT_EQ(0, PostEndResult());
        },
        "string record length"},
+      {"node id -1 first", {MODE_TEXT, MODE_COMPRESSED_TEXT},
+       [] {
+         ASSERT_EQ(0, PostBeginMesh("m", 3, GEOMETRY_POINT, 1));
+         ASSERT_EQ(0, PostBeginCoordinates());
+         ASSERT_EQ(0, PostWriteCoordinates(-1, 0, 0, 0));
+         ASSERT_EQ(0, PostEndCoordinates());
+         ASSERT_EQ(0, PostBeginElements());
+         ASSERT_EQ(0, PostEndElements());
+       },
+       "expected a coordinates line or \"End Coordinates\""},
+      {"a value after its block", kAllModes,
+       [] {
+         WriteBar();
+         BeginScalar(ON_NODES, nullptr);
+         ASSERT_EQ(0, PostEndResult());
+         PostWriteScalar(1, 0.5);
+       },
+       ""},
       {"line feed in a name", {MODE_TEXT, MODE_COMPRESSED_TEXT},
        [] {
          WriteBar();
