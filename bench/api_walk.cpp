@@ -1,6 +1,6 @@
 // Reads a whole database through the ODB API the way a conversion does, and writes nothing:
 // every instance's nodes and elements, then every block of every field output of every frame,
-// with the values, labels and names a conversion takes from it. The time it prints is the
+// with the value and label arrays and the names a conversion takes from it. The time it prints is the
 // API's share of a conversion of the same database.
 //
 //   api_walk DATABASE
@@ -51,10 +51,12 @@ void ReadBlock(const odb_FieldBulkData& block, bool nodal, Totals& totals) {
     const odb_String sectionPoint = block.sectionPoint().description();
     totals.checksum += block.numberOfElements() + sectionPoint.Length();
   }
+  // The API has handed the arrays over once it returns them; the walk looks at their ends
+  // only, so that its own time stays out of the measure.
   const float* values = block.data();
   const long long count = static_cast<long long>(length) * width;
-  for (long long i = 0; i < count; ++i) totals.checksum += values[i];
-  for (int r = 0; r < length; ++r) totals.checksum += labels[r];
+  if (count > 0) totals.checksum += values[0] + values[count - 1];
+  totals.checksum += labels[0] + labels[length - 1];
 }
 
 void ReadResults(odb_Odb& odb, Totals& totals) {
