@@ -221,6 +221,8 @@ TEST_F(BinaryWriterTest, StringsPointsAndRawValues) {
   expected.Int32(6).Floats(0.1, -2, 0.1).Int32(7).Floats(8, 9);
   expected.Int32(-1).String("End Values");
   EXPECT_EQ(expected.Bytes(), CloseAndRead());
+  // A flush keeps the stream going: the file stays one gzip member.
+  EXPECT_EQ(1, GzipMemberCount(ReadFileBytes(Path())));
 }
 
 TEST_F(BinaryWriterTest, ElementRecordsFollowTheNodeCount) {

@@ -64,10 +64,6 @@ std::vector<std::string> MemberHeaders(const std::string& compressed) {
   return headers;
 }
 
-int CountMembers(const std::string& compressed) {
-  return static_cast<int>(MemberHeaders(compressed).size());
-}
-
 std::uint32_t Le32(const std::string& bytes, std::size_t at) {
   std::uint32_t value = 0;
   for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
@@ -87,7 +83,7 @@ void ExpectSingleMember(const TempDir& dir, const std::string& path, const std::
   const std::string file = ReadFileBytes(path);
   ASSERT_GE(file.size(), 18u);
   EXPECT_EQ("\x1f\x8b\x08", file.substr(0, 3));  // gzip magic, deflate
-  EXPECT_EQ(1, CountMembers(file));
+  EXPECT_EQ(1, GzipMemberCount(file));
   const auto crc = crc32(0L, reinterpret_cast<const Bytef*>(data.data()),
                          static_cast<uInt>(data.size()));
   EXPECT_EQ(crc, Le32(file, file.size() - 8));
@@ -162,7 +158,7 @@ TEST(GzipEngine, FinishStartsAMemberOnlyWhenMoreDataFollows) {
   file.write("end", 3);
   EXPECT_EQ(0, file.close());
   const std::string bytes = ReadFileBytes(path);
-  EXPECT_EQ(2, CountMembers(bytes));
+  EXPECT_EQ(2, GzipMemberCount(bytes));
   EXPECT_TRUE(Gunzip(bytes) == first + second + "end");
   EXPECT_TRUE(GzipToolDecode(dir, path) == first + second + "end");
 }

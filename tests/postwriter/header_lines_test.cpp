@@ -69,6 +69,8 @@ TEST(HeaderLines, ShortNamesAreWrittenAsGiven) {
                ResultHeaderLine("r", "a", 1e6, "Scalar", 0, "g").Text());
   EXPECT_STREQ("Result \"r\" \"a\" 2 Scalar OnGaussPoints",
                ResultHeaderLine("r", "a", 2, "Scalar", 2, "g").Text());
+  EXPECT_STREQ("Result \"r\" \"a\" 2 Scalar OnGaussPoints",
+               ResultHeaderLine("r", "a", 2, "Scalar", -1, "g").Text());
   EXPECT_STREQ("Result \"\" \"\" 0 Scalar OnGaussPoints \"\"",
                ResultHeaderLine(nullptr, nullptr, 0, "Scalar", 1, nullptr).Text());
   EXPECT_STREQ("ResultRangesTable \"\"", RangeTableLine("").Text());
@@ -89,6 +91,11 @@ TEST(HeaderLines, QuotesInNamesBecomeApostrophesInACopy) {
 
   EXPECT_EQ(own, SanitizeQuotes(own));  // in place, same length
   EXPECT_STREQ("'x'", own);
+  // Only double quotes change: backslashes and other punctuation stay.
+  char path[] = "C:\\run\\\"a\"`'\\";
+  EXPECT_STREQ("C:\\run\\'a'`'\\", SanitizeQuotes(path));
+  EXPECT_STREQ("MESH \"C:\\m\\'1'\" dimension 3 ElemType Linear Nnode 2",
+               MeshHeaderLine("C:\\m\\\"1\"", 3, "Linear", 2).Text());
   char empty[] = "";
   EXPECT_EQ(empty, SanitizeQuotes(empty));
   EXPECT_EQ(nullptr, SanitizeQuotes(nullptr));

@@ -1,5 +1,6 @@
 // Opening and closing through the writer interface, failures, and operations called in a
 // state that cannot write them.
+#include "post_file.h"
 #include "post_interface.h"
 #include "post_test_support.h"
 #include "sample_calls.h"
@@ -179,6 +180,51 @@ TEST(WriteFailure, BinaryRecordsReportAFailedStream) {
   EXPECT_EQ(1, PostBeginGaussPoint("g", GEOMETRY_POINT, nullptr, 1, 0, 1));
   int status = PostCloseResultFile();
   EXPECT_LT(status, 0);
+}
+
+// A writer whose n-th string (line or record) is refused; everything else succeeds.
+class RefusingWriter final : public CPostFile {
+ public:
+  explicit RefusingWriter(int refused) : m_refused(refused) {}
+  int Open(const char*) override { return 0; }
+  int Close() override { return g_closeStatus = 0; }
+  int Flush() override { return 0; }
+  int IsBinary() override { return 0; }
+  int WriteString(const char*) override { return ++m_strings == m_refused ? 1 : 0; }
+  int WriteValues(int, int, const double*) override { return 0; }
+  int WriteValuesVA(int, int, ...) override { return 0; }
+  int WriteElem(int, int, const int*) override { return 0; }
+  int Strings() const { return m_strings; }
+
+ private:
+  int m_refused;
+  int m_strings = 0;
+};
+
+// Every line of a header, the opening "Values" included, passes its failure on, and nothing
+// is written after it.
+TEST(WriteFailure, HeaderOperationsStopAtTheRefusedLine) {
+  ASSERT_EQ(nullptr, g_resultWriter);
+  const char* components[] = {"x", "y"};
+  // Result, ResultRangesTable, ComponentNames and Values.
+  for (int refused = 1; refused <= 5; ++refused) {
+    auto* writer = new RefusingWriter(refused);
+    g_resultWriter = writer;
+    EXPECT_EQ(refused <= 4 ? 1 : 0, PostBeginResult("r", "a", 0, RESULT_VECTOR, ON_GAUSS_POINTS,
+                                                    "g", "t", 2, components))
+        << "refused string " << refused;
+    EXPECT_EQ(refused <= 4 ? refused : 4, writer->Strings());
+    EXPECT_EQ(0, PostCloseResultFile());
+  }
+  // GaussPoints, Number Of Gauss Points, Nodes included and Natural Coordinates.
+  for (int refused = 1; refused <= 5; ++refused) {
+    auto* writer = new RefusingWriter(refused);
+    g_resultWriter = writer;
+    EXPECT_EQ(refused <= 4 ? 1 : 0, PostBeginGaussPoint("g", GEOMETRY_LINEAR, "m", 2, 1, 1))
+        << "refused string " << refused;
+    EXPECT_EQ(refused <= 4 ? refused : 4, writer->Strings());
+    EXPECT_EQ(0, PostCloseResultFile());
+  }
 }
 
 }  // namespace

@@ -51,6 +51,30 @@ inline std::string Gunzip(const std::string& compressed) {
 
 inline std::string GunzipFile(const std::string& path) { return Gunzip(ReadFileBytes(path)); }
 
+// How many gzip members the compressed data holds; throws on anything but whole members.
+inline int GzipMemberCount(const std::string& compressed) {
+  z_stream stream{};
+  if (inflateInit2(&stream, 15 + 16) != Z_OK) throw std::runtime_error("inflateInit2 failed");
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(compressed.data()));
+  stream.avail_in = static_cast<uInt>(compressed.size());
+  char sink[64 * 1024];
+  int members = 0;
+  while (stream.avail_in > 0) {
+    stream.next_out = reinterpret_cast<Bytef*>(sink);
+    stream.avail_out = sizeof sink;
+    int status = inflate(&stream, Z_NO_FLUSH);
+    if (status == Z_STREAM_END) {
+      ++members;
+      inflateReset(&stream);
+    } else if (status != Z_OK) {
+      inflateEnd(&stream);
+      throw std::runtime_error("corrupt gzip member");
+    }
+  }
+  inflateEnd(&stream);
+  return members;
+}
+
 // The decompressed record stream of a binary results file, written out record by record.
 class Records {
  public:
