@@ -20,12 +20,12 @@ struct Totals {
 };
 
 void ReadMeshes(odb_Odb& odb, Totals& totals) {
-  const odb_InstanceRepository& instances = odb.rootAssembly().instances();
-  cow_BtreeIterator<odb_String, odb_Instance> entry(instances);
-  for (entry.First(); entry.CurrentEntry() != nullptr; entry.Next()) {
-    const odb_Instance& instance = instances[entry.CurrentKey()];
-    const odb_SequenceElement elements = instance.elements();
-    const odb_SequenceNode nodes = instance.nodes();
+  odb_InstanceRepository& instances = odb.rootAssembly().instances();
+  odb_InstanceRepositoryIT entry(instances);
+  for (entry.first(); !entry.isDone(); entry.next()) {
+    const odb_Instance& instance = instances[entry.currentKey()];
+    const odb_SequenceElement& elements = instance.elements();
+    const odb_SequenceNode& nodes = instance.nodes();
     for (int i = 0; i < nodes.size(); ++i) {
       const odb_Node node = nodes[i];
       totals.checksum += node.label() + node.coordinates()[0];
@@ -60,19 +60,19 @@ void ReadBlock(const odb_FieldBulkData& block, bool nodal, Totals& totals) {
 }
 
 void ReadResults(odb_Odb& odb, Totals& totals) {
-  const odb_StepRepository& steps = odb.steps();
+  odb_StepRepository& steps = odb.steps();
   odb_StepRepositoryIT step(steps);
   for (step.first(); !step.isDone(); step.next()) {
-    const odb_SequenceFrame& frames = steps[step.currentKey()].frames();
+    odb_SequenceFrame& frames = steps[step.currentKey()].frames();
     for (int j = 0; j < frames.size(); ++j) {
-      const odb_FieldOutputRepository& fields = frames[j].fieldOutputs();
+      odb_FieldOutputRepository& fields = frames[j].fieldOutputs();
       odb_FieldOutputRepositoryIT item(fields);
-      for (item.First(); item.CurrentItem() != nullptr; item.Next()) {
-        const odb_FieldOutput& field = fields.get(item.CurrentItem()->key);
-        const odb_SequenceFieldLocation locations = field.locations();
+      for (item.first(); !item.isDone(); item.next()) {
+        const odb_FieldOutput& field = fields[item.currentKey()];
+        const odb_SequenceFieldLocation& locations = field.locations();
         const bool nodal =
             locations.size() > 0 && locations.constGet(0).position() == odb_Enum::NODAL;
-        const odb_SequenceFieldBulkData blocks = field.bulkDataBlocks();
+        const odb_SequenceFieldBulkData& blocks = field.bulkDataBlocks();
         for (int b = 0; b < blocks.size(); ++b) {
           ReadBlock(blocks[b], nodal, totals);
           ++totals.blocks;
@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
     ReadMeshes(odb, totals);
     ReadResults(odb, totals);
   } catch (const odb_Exception& error) {
-    std::fprintf(stderr, "api_walk: %s\n", error.UserReport());
+    std::fprintf(stderr, "api_walk: %s\n", error.UserReport().CStr());
     odb_finalizeAPI();
     return 1;
   }

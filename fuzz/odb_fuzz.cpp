@@ -268,14 +268,13 @@ void Touch(const int* values, std::size_t count) {
 void WalkInstance(const odb_Instance& instance) {
   instance.name().CStr();
   instance.embeddedSpace();
-  const odb_SequenceNode nodes = instance.nodes();
+  const odb_SequenceNode& nodes = instance.nodes();
   for (int i = 0; i < nodes.size(); ++i) {
     const odb_Node node = nodes[i];
     Touch(node.coordinates(), 3);
     g_sink = static_cast<float>(node.label());
   }
-  const odb_SequenceElement elements = instance.elements();
-  elements.instanceName();
+  const odb_SequenceElement& elements = instance.elements();
   for (int i = 0; i < elements.size(); ++i) {
     const odb_Element element = elements[i];
     int count = -1;
@@ -318,33 +317,33 @@ void Walk(const std::string& path, const std::string& upgraded) {
       name = odb_String(upgraded.c_str());
     }
     odb_Odb& odb = openOdb(name, true);
-    const odb_InstanceRepository& instances = odb.rootAssembly().instances();
-    cow_BtreeIterator<odb_String, odb_Instance> entry(instances);
-    for (entry.First(); entry.CurrentEntry() != nullptr; entry.Next()) {
-      WalkInstance(instances[entry.CurrentKey()]);
+    odb_InstanceRepository& instances = odb.rootAssembly().instances();
+    odb_InstanceRepositoryIT entry(instances);
+    for (entry.first(); !entry.isDone(); entry.next()) {
+      WalkInstance(instances[entry.currentKey()]);
     }
-    const odb_StepRepository& steps = odb.steps();
+    odb_StepRepository& steps = odb.steps();
     odb_StepRepositoryIT step(steps);
     for (step.first(); !step.isDone(); step.next()) {
-      const odb_SequenceFrame& frames = steps[step.currentKey()].frames();
+      odb_SequenceFrame& frames = steps[step.currentKey()].frames();
       for (int j = 0; j < frames.size(); ++j) {
-        const odb_FieldOutputRepository& fields = frames[j].fieldOutputs();
+        odb_FieldOutputRepository& fields = frames[j].fieldOutputs();
         odb_FieldOutputRepositoryIT field(fields);
-        for (field.First(); field.CurrentItem() != nullptr; field.Next()) {
-          const odb_FieldOutput& output = fields.get(field.CurrentItem()->key);
+        for (field.first(); !field.isDone(); field.next()) {
+          const odb_FieldOutput& output = fields[field.currentKey()];
           output.name();
           output.description();
           output.type();
           output.values();
-          const odb_SequenceFieldLocation locations = output.locations();
+          const odb_SequenceFieldLocation& locations = output.locations();
           if (locations.size() > 0) locations.constGet(0).position();
-          const odb_SequenceFieldBulkData blocks = output.bulkDataBlocks();
+          const odb_SequenceFieldBulkData& blocks = output.bulkDataBlocks();
           for (int b = 0; b < blocks.size(); ++b) WalkBlock(blocks[b]);
         }
       }
     }
   } catch (const odb_Exception& e) {
-    if (e.UserReport() == nullptr || e.UserReport()[0] == '\0') std::abort();
+    if (e.UserReport().Length() == 0) std::abort();
   }
   odb_finalizeAPI();
 }

@@ -47,7 +47,7 @@ struct BulkBlockData {
   std::string context;  // "field output 'S' (step 'Step-1', frame 1), block 2"
   odb_Instance instance;
   odb_String elementType;
-  odb_String sectionPoint;
+  odb_SectionPoint sectionPoint;
   int length = 0;
   int width = 0;
   int elementCount = 0;
@@ -63,8 +63,7 @@ struct FieldOutputRecord {
   odb_String name;
   odb_String description;
   int type = 0;
-  bool hasPosition = false;
-  int position = 0;
+  odb_SequenceFieldLocation locations;  // the first location's position, or none
   std::string stepName;
   int frameIndex = 0;
 };

@@ -157,7 +157,7 @@ void upgradeOdb(const odb_String& source, const odb_String& destination) {
              "cannot copy the database");
     out.exec("DETACH DATABASE source", "cannot finish the copy");
   } catch (const odb_Exception& error) {
-    Fail(sourcePath + ": the upgrade to " + destinationPath + " failed: " + error.UserReport());
+    Fail(sourcePath + ": the upgrade to " + destinationPath + " failed: " + error.UserReport().CStr());
   }
   if (std::rename(temporary->path().c_str(), destinationPath.c_str()) != 0) {
     Fail(destinationPath + ": cannot write the upgraded database: " + std::strerror(errno));

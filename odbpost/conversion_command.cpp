@@ -86,18 +86,18 @@ bool IsWritableOutput(const std::string& input, const std::string& output) {
 // Writes one mesh per instance of the root assembly; returns the number of meshes written,
 // or -1 with the interpreter's result set.
 int WriteMeshes(Tcl_Interp* interp, odb_Odb& odb, std::unique_ptr<MeshTable>& table) {
-  const odb_InstanceRepository& instances = odb.rootAssembly().instances();
-  cow_BtreeIterator<odb_String, odb_Instance> entry(instances);
+  odb_InstanceRepository& instances = odb.rootAssembly().instances();
+  odb_InstanceRepositoryIT entry(instances);
   int instanceCount = 0;
-  for (entry.First(); entry.CurrentEntry() != nullptr; entry.Next()) ++instanceCount;
+  for (entry.first(); !entry.isDone(); entry.next()) ++instanceCount;
   table = std::make_unique<MeshTable>(instanceCount);
 
   char message[kShapeMessageSize] = "";
   int nodeOffset = 0;
   int elementOffset = 0;
   int meshCount = 0;
-  for (entry.First(); entry.CurrentEntry() != nullptr; entry.Next()) {
-    const odb_Instance& instance = instances[entry.CurrentKey()];
+  for (entry.first(); !entry.isDone(); entry.next()) {
+    const odb_Instance& instance = instances[entry.currentKey()];
     switch (WriteInstanceMesh(instance, meshCount, *table, nodeOffset, elementOffset, message)) {
       case MeshOutcome::kWritten:
         ++meshCount;
@@ -149,8 +149,10 @@ int Convert(Tcl_Interp* interp, const std::string& input, const std::string& out
       return TCL_ERROR;
     }
     return TCL_OK;
-  } catch (const odb_Exception& e) {
-    AppendToResult(interp, "ABAQUS exception: ", e.UserReport() != nullptr ? e.UserReport() : "");
+  } catch (const odb_BaseException& e) {
+    // Every failure of the API, whichever class derived from the base it is.
+    const odb_String report = e.UserReport();
+    AppendToResult(interp, "ABAQUS exception: ", report.CStr());
   } catch (const std::bad_alloc&) {
     SetMessage(interp, "odbpost: out of memory");
   } catch (const std::exception& e) {

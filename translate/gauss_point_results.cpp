@@ -64,7 +64,8 @@ BlockPlacement PlaceBlock(const odb_FieldBulkData& block, const MeshInfo* mesh) 
                                        place.pointCount == ExpectedGaussPointCount(mesh->geometry));
   if (place.accepted) {
     // Cut so that the Result lines refer to the set by the name its definition has.
-    place.setName = CutText(block.instance().name().CStr(), kMaxSetNamePartBytes) + " " +
+    const odb_String instanceName = block.instance().name();
+    place.setName = CutText(instanceName.CStr(), kMaxSetNamePartBytes) + " " +
                     CutText(block.baseElementType().CStr(), kMaxSetNamePartBytes) + " GP=" +
                     std::to_string(place.pointCount);
   }
@@ -196,7 +197,7 @@ void ReportBlock(const odb_FieldBulkData& block, const BlockPlacement& place) {
 }  // namespace
 
 int WriteGaussPointResults(Tcl_Interp* interp, const std::string& baseName,
-                           const odb_StepRepositoryIT& step, int frameIndex, int fieldType,
+                           const char* stepName, int frameIndex, int fieldType,
                            int location, const odb_SequenceFieldBulkData& blocks,
                            const MeshIndex& meshes, GaussPointSetNames& setNames) {
   const FieldPlacement field = DefineSets(blocks, meshes, setNames);
@@ -226,7 +227,7 @@ int WriteGaussPointResults(Tcl_Interp* interp, const std::string& baseName,
 
       const std::string name = ResultName(baseName, group, block, j);
       const int rowType = ResultTypeOfWidth(block.width());
-      PostBeginResult(name.c_str(), step.currentKey().CStr(), frameIndex,
+      PostBeginResult(name.c_str(), stepName, frameIndex,
                       rowType >= 0 ? rowType : fieldType, location, group.setName, nullptr, 0,
                       nullptr);
       if (WriteBlockRows(interp, block, *place.mesh, place.pointCount, name) != 0) return 1;

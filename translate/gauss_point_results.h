@@ -9,7 +9,6 @@
 #include "names.h"
 
 struct Tcl_Interp;
-class odb_StepRepositoryIT;
 class odb_SequenceFieldBulkData;
 
 // The Gauss point sets already defined in the output, for the whole conversion: a set is
@@ -48,6 +47,6 @@ struct GaussPointGroup {
 // Defines the Gauss point sets of the field output's accepted blocks, then writes one result
 // per accepted block, group by group. Returns 0, or 1 with the interpreter's result set.
 int WriteGaussPointResults(Tcl_Interp* interp, const std::string& baseName,
-                           const odb_StepRepositoryIT& step, int frameIndex, int fieldType,
+                           const char* stepName, int frameIndex, int fieldType,
                            int location, const odb_SequenceFieldBulkData& blocks,
                            const MeshIndex& meshes, GaussPointSetNames& setNames);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "element_shape.h"
+#include "element_shape_code.h"
 #include "odb_API.h"
 #include "post_interface.h"
 
@@ -91,8 +92,8 @@ bool WriteElements(const odb_SequenceElement& elements, int meshShape, int meshG
     int labelCount = 0;
     const int* labels = element.connectivity(labelCount);
     if (!ShiftNodeLabels(labels, labelCount, nodeOffset, instanceName, ids, message)) return false;
-    ElementNodeIds(meshShape, meshGeometry, nnode, element.shape(), ids.data(), labelCount,
-                   nodeIds);
+    ElementNodeIds(meshShape, meshGeometry, nnode, ElementShapeCode(element), ids.data(),
+                   labelCount, nodeIds);
     PostWriteElement(id, nodeIds.data());
   }
   PostEndElements();
@@ -109,7 +110,7 @@ MeshOutcome WriteInstanceMesh(const odb_Instance& instance, int meshIndex, MeshT
     return MeshOutcome::kFailed;
   }
 
-  const odb_SequenceElement elements = instance.elements();
+  const odb_SequenceElement& elements = instance.elements();
   // Analytic surfaces and reference points have no elements to make a mesh of.
   if (elements.size() == 0) return MeshOutcome::kSkipped;
 
@@ -117,14 +118,15 @@ MeshOutcome WriteInstanceMesh(const odb_Instance& instance, int meshIndex, MeshT
   const odb_String elementType = first.type();
   int nnode = 0;
   first.connectivity(nnode);
-  const int meshShape = first.shape();
+  const int meshShape = ElementShapeCode(first);
   const int geometry = ClassifyElementShape(meshShape, message);
   if (geometry == 0) return MeshOutcome::kFailed;
 
-  const odb_String instanceName = elements.instanceName();
-  const std::string name =
-      MakeMeshName(table, meshIndex, instanceName.CStr(),
-                   first.sectionCategory().name().CStr(), elementType.CStr());
+  // Texts are handed out by value: each is held while its CStr() is in use.
+  const odb_String instanceName = instance.name();
+  const odb_String sectionCategory = first.sectionCategory().name();
+  const std::string name = MakeMeshName(table, meshIndex, instanceName.CStr(),
+                                        sectionCategory.CStr(), elementType.CStr());
 
   table.Describe(meshIndex, geometry, name.c_str(), instanceName.CStr(), elementType.CStr());
   MeshInfo& record = table[meshIndex];
@@ -132,7 +134,7 @@ MeshOutcome WriteInstanceMesh(const odb_Instance& instance, int meshIndex, MeshT
   record.elementOffset = elementOffset;
 
   PostBeginMesh(name.c_str(), dimension, geometry, nnode);
-  const odb_SequenceNode nodes = instance.nodes();
+  const odb_SequenceNode& nodes = instance.nodes();
   if (!WriteCoordinates(nodes, dimension, nodeOffset, instanceName.CStr(), message)) {
     return MeshOutcome::kFailed;
   }

@@ -29,12 +29,12 @@ int AnnouncedType(const odb_SequenceFieldBulkData& blocks, int fieldType) {
 
 }  // namespace
 
-int WriteNodalResults(Tcl_Interp* interp, std::string& name, const odb_StepRepositoryIT& step,
+int WriteNodalResults(Tcl_Interp* interp, std::string& name, const char* stepName,
                       int frameIndex, int fieldType, int location,
                       const odb_SequenceFieldBulkData& blocks, const MeshIndex& meshes) {
   ReplaceEqualSigns(name);
   const int type = AnnouncedType(blocks, fieldType);
-  PostBeginResult(name.c_str(), step.currentKey().CStr(), frameIndex, type, location, nullptr,
+  PostBeginResult(name.c_str(), stepName, frameIndex, type, location, nullptr,
                   nullptr, 0, nullptr);
 
   int previous = -1;  // the last id written in this values block

@@ -6,7 +6,6 @@
 #include "mesh_index.h"
 
 struct Tcl_Interp;
-class odb_StepRepositoryIT;
 class odb_SequenceFieldBulkData;
 
 // Writes the rows of all blocks, in block and row order, as one result named name (its '='
@@ -14,7 +13,7 @@ class odb_SequenceFieldBulkData;
 // without a mesh are left out with a diagnostic line. fieldType is announced only when no
 // block has rows or the rows' width has no type. Returns 0, or 1 with the interpreter's
 // result set.
-int WriteNodalResults(Tcl_Interp* interp, std::string& name, const odb_StepRepositoryIT& step,
+int WriteNodalResults(Tcl_Interp* interp, std::string& name, const char* stepName,
                       int frameIndex, int fieldType, int location,
                       const odb_SequenceFieldBulkData& blocks, const MeshIndex& meshes);
 

@@ -19,7 +19,7 @@ void SetMessage(Tcl_Interp* interp, const char* message) {
 
 // One field output: its type and location decide the translation.
 int TranslateFieldOutput(Tcl_Interp* interp, const odb_FieldOutput& field,
-                         const odb_StepRepositoryIT& step, int frameIndex, const MeshIndex& meshes,
+                         const char* stepName, int frameIndex, const MeshIndex& meshes,
                          GaussPointSetNames& setNames) {
   const int type = ResultTypeOfDataType(field.type());
   if (type < 0) {
@@ -27,7 +27,7 @@ int TranslateFieldOutput(Tcl_Interp* interp, const odb_FieldOutput& field,
     return 1;
   }
   field.values();
-  const odb_SequenceFieldLocation locations = field.locations();
+  const odb_SequenceFieldLocation& locations = field.locations();
   const int position = locations.size() > 0 ? locations.constGet(0).position() : -1;
   const bool nodal = position == odb_Enum::NODAL;
   const bool perElement = position == odb_Enum::ELEMENT_NODAL ||
@@ -38,19 +38,20 @@ int TranslateFieldOutput(Tcl_Interp* interp, const odb_FieldOutput& field,
     return 1;
   }
 
-  const odb_SequenceFieldBulkData blocks = field.bulkDataBlocks();
+  const odb_SequenceFieldBulkData& blocks = field.bulkDataBlocks();
   std::string baseName = std::string(field.name().CStr()) + " ( " + field.description().CStr() + ")";
   if (nodal) {
-    return WriteNodalResults(interp, baseName, step, frameIndex, type, ON_NODES, blocks, meshes);
+    return WriteNodalResults(interp, baseName, stepName, frameIndex, type, ON_NODES, blocks,
+                             meshes);
   }
-  return WriteGaussPointResults(interp, baseName, step, frameIndex, type, ON_GAUSS_POINTS, blocks,
-                                meshes, setNames);
+  return WriteGaussPointResults(interp, baseName, stepName, frameIndex, type, ON_GAUSS_POINTS,
+                                blocks, meshes, setNames);
 }
 
 }  // namespace
 
 int TranslateResults(Tcl_Interp* interp, odb_Odb& odb, const MeshTable& table, int count) {
-  const odb_StepRepository& steps = odb.steps();
+  odb_StepRepository& steps = odb.steps();
   odb_StepRepositoryIT step(steps);
   GaussPointSetNames setNames;
   const MeshIndex meshes(table, count);
@@ -61,13 +62,14 @@ int TranslateResults(Tcl_Interp* interp, odb_Odb& odb, const MeshTable& table, i
   int i = 0;
   for (step.first(); !step.isDone(); step.next(), ++i) {
     ReportProgress(interp, 20 + (80 * i) / stepCount);
-    const odb_SequenceFrame& frames = steps[step.currentKey()].frames();
+    const odb_String stepName = step.currentKey();
+    odb_SequenceFrame& frames = steps[stepName].frames();
     for (int j = 0; j < frames.size(); ++j) {
-      const odb_FieldOutputRepository& fields = frames[j].fieldOutputs();
+      odb_FieldOutputRepository& fields = frames[j].fieldOutputs();
       odb_FieldOutputRepositoryIT field(fields);
-      for (field.First(); field.CurrentItem() != nullptr; field.Next()) {
-        const int status = TranslateFieldOutput(interp, fields.get(field.CurrentItem()->key), step,
-                                                j, meshes, setNames);
+      for (field.first(); !field.isDone(); field.next()) {
+        const int status = TranslateFieldOutput(interp, fields[field.currentKey()],
+                                                stepName.CStr(), j, meshes, setNames);
         if (status != 0) return status;
       }
     }

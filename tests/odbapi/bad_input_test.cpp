@@ -55,7 +55,7 @@ enum class ReadStage { Open, Nodes, Elements, NodalBlocks, ElementBlocks };
 void ReadUpTo(const std::string& path, ReadStage stage) {
   odb_Odb& odb = openOdb(path.c_str(), false);
   const odb_Instance& instance = odb.rootAssembly().instances()["P"];
-  const odb_Frame& frame = odb.steps()["S"].frames()[0];
+  odb_Frame& frame = odb.steps()["S"].frames()[0];
   switch (stage) {
     case ReadStage::Open:
       break;

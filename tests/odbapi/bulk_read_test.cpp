@@ -183,7 +183,7 @@ void ExpectBlocks(const odb_SequenceFieldBulkData& blocks, const std::vector<Exp
 // reused), then holds S of frame 0 while reading S of frame 1 (so they must not share).
 void ExpectWholeModel(const std::string& path, const Model& model) {
   odb_Odb& odb = openOdb(path.c_str());
-  const odb_SequenceFrame& frames = odb.steps()["S"].frames();
+  odb_SequenceFrame& frames = odb.steps()["S"].frames();
   for (int round = 0; round < 2; ++round) {
     for (int frame = 0; frame < 2; ++frame) {
       for (int field = 0; field < 3; ++field) {
@@ -277,7 +277,7 @@ TEST(BulkRead, CheckTextsWhateverTheTableShape) {
       const std::string path = dir.file("bad" + std::to_string(n++) + ".odb");
       model.builder.write(path);
       odb_Odb& odb = openOdb(path.c_str());
-      const odb_Frame& frame = odb.steps()["S"].frames()[0];
+      odb_Frame& frame = odb.steps()["S"].frames()[0];
       EXPECT_EQ(OdbErrorOf([&] { frame.fieldOutputs()[one.field].bulkDataBlocks(); }),
                 path + one.expected);
     }
@@ -344,7 +344,7 @@ TEST(BulkRead, DamagedBlobIsAnErrorAndTheRestStillReads) {
   model.builder.write(path);
   ASSERT_TRUE(BreakOverflowChain(path));
   odb_Odb& odb = openOdb(path.c_str());
-  const odb_SequenceFrame& frames = odb.steps()["S"].frames();
+  odb_SequenceFrame& frames = odb.steps()["S"].frames();
   const std::string text = OdbErrorOf([&] { frames[1].fieldOutputs()["S"].bulkDataBlocks(); });
   EXPECT_EQ(text.rfind(path + ": cannot read the database: the database file is damaged", 0), 0u)
       << text;

@@ -78,11 +78,11 @@ sql UPDATE step SET name = 'Renamed'
   EXPECT_EQ(elements[1].connectivity(count)[0], 3);
   EXPECT_EQ(count, 3);
 
-  const odb_Step& step = odb.steps()["Renamed"];
+  odb_Step& step = odb.steps()["Renamed"];
   ASSERT_EQ(step.frames().size(), 2);
   EXPECT_STREQ(step.frames()[1].description().CStr(), "Increment 1");
   EXPECT_FLOAT_EQ(step.frames()[1].frameValue(), 0.5f);
-  const odb_FieldOutputRepository& fields = step.frames()[1].fieldOutputs();
+  odb_FieldOutputRepository& fields = step.frames()[1].fieldOutputs();
   odb_SequenceFieldBulkData u = fields["U"].bulkDataBlocks();
   ASSERT_EQ(u.size(), 1);
   EXPECT_EQ(u[0].length(), 2);
@@ -138,7 +138,7 @@ TEST(OdbsynthGrid, SmallGridCounts) {
   EXPECT_EQ(elements[0].shape(), 16);
   ASSERT_EQ(odb.steps().size(), 1);
   ASSERT_EQ(odb.steps()["Step-1"].frames().size(), 3);
-  const odb_FieldOutputRepository& fields = odb.steps()["Step-1"].frames()[2].fieldOutputs();
+  odb_FieldOutputRepository& fields = odb.steps()["Step-1"].frames()[2].fieldOutputs();
   odb_SequenceFieldBulkData s = fields["S"].bulkDataBlocks();
   EXPECT_EQ(s[0].numberOfElements(), 8);
   EXPECT_EQ(s[0].length(), 64);
@@ -156,13 +156,13 @@ TEST(OdbsynthInstances, OneBlockPerInstanceAndField) {
 
   ApiSession session;
   odb_Odb& odb = openOdb(path.c_str());
-  const odb_InstanceRepository& instances = odb.rootAssembly().instances();
+  odb_InstanceRepository& instances = odb.rootAssembly().instances();
   ASSERT_EQ(instances.size(), 3);
   EXPECT_EQ(instances["CELL-3"].nodes().size(), 8);
   ASSERT_EQ(instances["CELL-3"].elements().size(), 1);
   EXPECT_EQ(instances["CELL-3"].elements()[0].shape(), 16);
   ASSERT_EQ(odb.steps()["Step-1"].frames().size(), 2);
-  const odb_FieldOutputRepository& fields = odb.steps()["Step-1"].frames()[1].fieldOutputs();
+  odb_FieldOutputRepository& fields = odb.steps()["Step-1"].frames()[1].fieldOutputs();
   odb_SequenceFieldBulkData peeq = fields["PEEQ"].bulkDataBlocks();
   ASSERT_EQ(peeq.size(), 3);
   EXPECT_STREQ(peeq[2].instance().name().CStr(), "CELL-3");

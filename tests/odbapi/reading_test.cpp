@@ -18,8 +18,8 @@ namespace {
 
 std::vector<std::string> InstanceNames(odb_Odb& odb) {
   std::vector<std::string> names;
-  cow_BtreeIterator<odb_String, odb_Instance> it(odb.rootAssembly().instances());
-  for (it.First(); it.CurrentEntry() != nullptr; it.Next()) names.push_back(it.CurrentKey().CStr());
+  odb_InstanceRepositoryIT it(odb.rootAssembly().instances());
+  for (it.first(); !it.isDone(); it.next()) names.push_back(it.currentKey().CStr());
   return names;
 }
 
@@ -30,10 +30,10 @@ std::vector<std::string> StepNames(odb_Odb& odb) {
   return names;
 }
 
-std::vector<std::string> FieldNames(const odb_Frame& frame) {
+std::vector<std::string> FieldNames(odb_Frame& frame) {
   std::vector<std::string> names;
   odb_FieldOutputRepositoryIT it(frame.fieldOutputs());
-  for (it.First(); it.CurrentItem() != nullptr; it.Next()) names.push_back(it.CurrentItem()->key.CStr());
+  for (it.first(); !it.isDone(); it.next()) names.push_back(it.currentKey().CStr());
   return names;
 }
 
@@ -50,7 +50,7 @@ TEST(Example, MeshesAsShipped) {
   odb_SequenceElement elements = solid.elements();
   ASSERT_EQ(nodes.size(), 11 * 4 * 3);
   ASSERT_EQ(elements.size(), 48 + 12 + 36);
-  EXPECT_STREQ(elements.instanceName().CStr(), "SOLID-1");
+  EXPECT_STREQ(elements[0].instanceName().CStr(), "SOLID-1");
   // Labels 1..n, and every connectivity entry names a node of the instance.
   std::set<int> nodeLabels;
   for (int i = 0; i < nodes.size(); ++i) {
@@ -87,7 +87,7 @@ TEST(Example, StepsFramesAndBlocks) {
   EXPECT_EQ(odb.steps()["Step-1"].frames().size(), 3);
   EXPECT_EQ(odb.steps()["Step-2"].frames().size(), 4);
 
-  const odb_Frame& frame = odb.steps()["Step-2"].frames()[2];
+  odb_Frame& frame = odb.steps()["Step-2"].frames()[2];
   EXPECT_EQ(frame.frameId(), 2);
   EXPECT_FLOAT_EQ(frame.frameValue(), 0.5f);
   EXPECT_EQ(FieldNames(frame), (std::vector<std::string>{"U", "RF", "S", "E", "PEEQ"}));
@@ -171,7 +171,7 @@ TEST(Reading, OrdersFollowIdAndSeq) {
   EXPECT_EQ(nodes[0].label(), 10);
   EXPECT_EQ(nodes[1].label(), 20);
   EXPECT_EQ(StepNames(odb), (std::vector<std::string>{"First", "Second"}));
-  const odb_SequenceFrame& frames = odb.steps()["Second"].frames();
+  odb_SequenceFrame& frames = odb.steps()["Second"].frames();
   ASSERT_EQ(frames.size(), 2);
   EXPECT_STREQ(frames[0].description().CStr(), "earlier");
   EXPECT_EQ(frames[0].frameId(), 0);
@@ -280,7 +280,7 @@ TEST(Reading, LookupsIndexesAndMissingArrays) {
   EXPECT_TRUE(steps.isDone());
   OdbErrorOf([&] { steps.currentKey(); });
 
-  const odb_Frame& frame = odb.steps()["Step-1"].frames()[0];
+  odb_Frame& frame = odb.steps()["Step-1"].frames()[0];
   OdbErrorOf([&] { odb.steps()["Step-1"].frames()[1]; });
   OdbErrorOf([&] { odb.steps()["Step-1"].frames()[-1]; });
   EXPECT_EQ(frame.fieldOutputs().get("NOPOS").locations().size(), 0);

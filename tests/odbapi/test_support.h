@@ -53,7 +53,7 @@ std::string OdbErrorOf(F&& f) {
   try {
     f();
   } catch (const odb_Exception& error) {
-    return error.UserReport();
+    return error.UserReport().CStr();
   }
   ADD_FAILURE() << "no odb_Exception was thrown";
   return std::string();

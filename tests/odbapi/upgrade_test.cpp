@@ -37,9 +37,9 @@ int RunOdbsynth(const std::string& arguments) {
 // Everything the converter reads from one database, as text, for comparing two databases.
 std::string Contents(odb_Odb& odb) {
   std::string out;
-  cow_BtreeIterator<odb_String, odb_Instance> instances(odb.rootAssembly().instances());
-  for (instances.First(); instances.CurrentEntry() != nullptr; instances.Next()) {
-    const odb_Instance& instance = instances.CurrentValue();
+  odb_InstanceRepositoryIT instances(odb.rootAssembly().instances());
+  for (instances.first(); !instances.isDone(); instances.next()) {
+    const odb_Instance& instance = instances.currentValue();
     out += std::string("instance ") + instance.name().CStr() + "\n";
     odb_SequenceNode nodes = instance.nodes();
     for (int i = 0; i < nodes.size(); ++i) {
@@ -60,13 +60,13 @@ std::string Contents(odb_Odb& odb) {
   }
   odb_StepRepositoryIT steps(odb.steps());
   for (steps.first(); !steps.isDone(); steps.next()) {
-    const odb_Step& step = steps.currentValue();
+    odb_Step& step = odb.steps()[steps.currentKey()];
     for (int f = 0; f < step.frames().size(); ++f) {
-      const odb_Frame& frame = step.frames()[f];
+      odb_Frame& frame = step.frames()[f];
       out += std::string("frame ") + steps.currentKey().CStr() + " " + frame.description().CStr() + "\n";
       odb_FieldOutputRepositoryIT fields(frame.fieldOutputs());
-      for (fields.First(); fields.CurrentItem() != nullptr; fields.Next()) {
-        const odb_FieldOutput& field = fields.CurrentItem()->value;
+      for (fields.first(); !fields.isDone(); fields.next()) {
+        const odb_FieldOutput& field = fields.currentValue();
         out += std::string("field ") + field.name().CStr() + " " + std::to_string(field.type()) + "\n";
         odb_SequenceFieldBulkData blocks = field.bulkDataBlocks();
         for (int b = 0; b < blocks.size(); ++b) {

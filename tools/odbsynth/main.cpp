@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
   try {
     return Run(argc, argv);
   } catch (const odb_Exception& error) {
-    std::fprintf(stderr, "odbsynth: %s\n", error.UserReport());
+    std::fprintf(stderr, "odbsynth: %s\n", error.UserReport().CStr());
   } catch (const std::exception& error) {
     std::fprintf(stderr, "odbsynth: %s\n", error.what());
   }

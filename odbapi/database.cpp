@@ -1,0 +1,70 @@
+// The open database behind the stand-in: a read-only connection, checked on opening.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <set>
+#include <string>
+
+#include "odbapi_detail.h"
+
+namespace odbapi_detail {
+
+Connection OpenReadOnly(const std::string& path) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0) {
+    if (errno == ENOENT || errno == ENOTDIR) Fail(path + ": no such file");
+    Fail(path + ": cannot access the file: " + std::strerror(errno));
+  }
+  if (S_ISDIR(info.st_mode)) Fail(path + ": is a directory, not a database file");
+  if (!S_ISREG(info.st_mode)) Fail(path + ": is not a regular file");
+  if (::access(path.c_str(), R_OK) != 0) {
+    Fail(path + ": the file cannot be read: " + std::strerror(errno));
+  }
+  // Read-only whatever the caller asks for: the stand-in never changes a database. A
+  // connection is only ever used by the thread that runs the conversion, so SQLite need not
+  // lock it on every call (a lock pair per column read is a visible share of reading a mesh).
+  Connection connection(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX);
+  sqlite3_busy_timeout(connection.get(), 100);
+  connection.limitWork(CheckWholePages(connection));
+  return connection;
+}
+
+std::shared_ptr<Database> Database::Open(const std::string& path) {
+  Connection connection = OpenReadOnly(path);
+  int format = ReadFormat(connection);
+  if (format == kPreviousFormat) {
+    Fail(path + ": the database is in the previous format (version " +
+         std::to_string(kPreviousFormat) + ") and must be upgraded with upgradeOdb before it is opened");
+  }
+  if (format != kCurrentFormat) FailUnknownFormat(path, format);
+  CheckSchema(connection, kCurrentFormat);
+
+  // The first of SQLite's names for the rowid that no column of bulk_block takes for itself.
+  std::set<std::string> columns;
+  {
+    Statement statement(connection, "SELECT lower(name) FROM pragma_table_info('bulk_block')");
+    while (statement.step()) columns.insert(statement.columnText(0));
+  }
+  std::string rowidName;
+  for (const char* name : {"rowid", "_rowid_", "oid"}) {
+    if (columns.count(name) == 0) {
+      rowidName = name;
+      break;
+    }
+  }
+  return std::shared_ptr<Database>(new Database(std::move(connection), std::move(rowidName)));
+}
+
+const Connection& Database::connection() const {
+  if (!m_connection.isOpen()) Fail(path() + ": the database has been closed (odb_finalizeAPI)");
+  return m_connection;
+}
+
+const Database::InstanceInfo* Database::findInstance(const std::string& name) const {
+  auto found = m_instances.find(name);
+  return found == m_instances.end() ? nullptr : &found->second;
+}
+
+}  // namespace odbapi_detail

@@ -1,0 +1,76 @@
+// Texts, exceptions and enumerations of the ODB API, as the vendor declares them.
+#pragma once
+
+#include <string>
+
+class odb_String {
+ public:
+  odb_String() = default;
+  odb_String(const char* text);  // NOLINT: implicit, as the vendor's
+  explicit odb_String(std::string text);
+  const char* CStr() const { return m_text.c_str(); }
+  int Length() const { return static_cast<int>(m_text.size()); }
+  bool operator==(const odb_String& other) const { return m_text == other.m_text; }
+  bool operator!=(const odb_String& other) const { return m_text != other.m_text; }
+  bool operator<(const odb_String& other) const { return m_text < other.m_text; }
+
+ private:
+  std::string m_text;
+};
+
+// The base of every exception the API throws.
+class odb_BaseException {
+ public:
+  odb_BaseException(const char* type, const std::string& message);
+  virtual ~odb_BaseException() = default;
+  // The report text: names the file and the problem.
+  odb_String UserReport() const { return m_message; }
+  odb_String ErrMsg() const { return m_message; }
+  odb_String ErrType() const { return m_type; }
+
+ private:
+  odb_String m_type;
+  odb_String m_message;
+};
+
+// What the stand-in throws for every failure.
+class odb_Exception : public odb_BaseException {
+ public:
+  using odb_BaseException::odb_BaseException;
+};
+
+// The API's enumerations, held by one class. Codes are passed on as the database holds them;
+// the enums have a fixed int representation so that any stored value is a valid enum value.
+class odb_Enum {
+ public:
+  enum odb_DimensionEnum : int { THREE_D = 0, TWO_D_PLANAR = 1, AXISYMMETRIC = 2 };
+  enum odb_DataTypeEnum : int {
+    BOOLEAN = 0,
+    INTEGER,
+    SCALAR,
+    VECTOR,
+    MATRIX,
+    TENSOR_3D_FULL,
+    TENSOR_3D_PLANAR,
+    TENSOR_3D_SURFACE,
+    TENSOR_2D_PLANAR,
+    TENSOR_2D_SURFACE,
+    QUATERNION_3D,
+    QUATERNION_2D,
+    UNDEFINED_DATATYPE
+  };
+  enum odb_ResultPositionEnum : int {
+    UNDEFINED_POSITION = 0,
+    NODAL,
+    ELEMENT_NODAL,
+    INTEGRATION_POINT,
+    CENTROID,
+    ELEMENT_FACE,
+    WHOLE_ELEMENT,
+    WHOLE_REGION,
+    WHOLE_PART_INSTANCE,
+    WHOLE_MODEL,
+    GENERAL_PARTICLE
+  };
+  enum odb_PrecisionEnum : int { SINGLE_PRECISION = 0, DOUBLE_PRECISION = 1 };
+};
