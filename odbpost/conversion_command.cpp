@@ -152,6 +152,9 @@ int Convert(Tcl_Interp* interp, const std::string& input, const std::string& out
   } catch (const odb_BaseException& e) {
     // Every failure of the API, whichever class derived from the base it is.
     const odb_String report = e.UserReport();
+    // What the last progress evaluation left in the result (an error text, or the value a
+    // host's procedure returned) is no part of the message.
+    Tcl_ResetResult(interp);
     AppendToResult(interp, "ABAQUS exception: ", report.CStr());
   } catch (const std::bad_alloc&) {
     SetMessage(interp, "odbpost: out of memory");
