@@ -25,11 +25,16 @@ odb_FieldBulkData::odb_FieldBulkData(std::shared_ptr<const BulkBlockData> data)
 int odb_FieldBulkData::length() const { return m_data->length; }
 int odb_FieldBulkData::width() const { return m_data->width; }
 odb_Enum::odb_PrecisionEnum odb_FieldBulkData::precision() const {
-  return odb_Enum::SINGLE_PRECISION;
+  return m_data->doublePrecision ? odb_Enum::DOUBLE_PRECISION : odb_Enum::SINGLE_PRECISION;
 }
 // The values are the block's own storage; the vendor hands them out as non-const pointers.
-float* odb_FieldBulkData::data() const { return static_cast<float*>(m_data->data.data()); }
-double* odb_FieldBulkData::dataDouble() const { return nullptr; }
+// Only the array of the block's precision exists: the other one is null.
+float* odb_FieldBulkData::data() const {
+  return m_data->doublePrecision ? nullptr : static_cast<float*>(m_data->data.data());
+}
+double* odb_FieldBulkData::dataDouble() const {
+  return m_data->doublePrecision ? static_cast<double*>(m_data->data.data()) : nullptr;
+}
 
 int* odb_FieldBulkData::nodeLabels() const {
   if (!m_data->hasNodeLabels) {
@@ -73,11 +78,13 @@ int TypeOfText(const std::string& text) {
 }
 
 // The columns both ways of reading select first: instance, element_type, section_point, width,
-// length, element_count.
-constexpr const char* kBlockHeadColumns =
-    "SELECT instance, element_type, section_point, width, length, element_count, ";
+// length, element_count, and the precision (0 where the table has no such column).
+std::string BlockHeadColumns(const Database& db) {
+  return std::string("SELECT instance, element_type, section_point, width, length, element_count, ") +
+         (db.bulkHasPrecision() ? "\"precision\", " : "0, ");
+}
 
-// A block with its context and the first six columns of its row read and checked.
+// A block with its context and the first seven columns of its row read and checked.
 std::shared_ptr<BulkBlockData> BlockHead(const Statement& rows, const std::string& path,
                                          const FieldOutputRecord& record, int index,
                                          std::string& instanceName) {
@@ -101,24 +108,37 @@ std::shared_ptr<BulkBlockData> BlockHead(const Statement& rows, const std::strin
   if (elementCount > INT_MAX) {
     Fail(where + ": element count " + std::to_string(elementCount) + " is too large");
   }
+  // NULL (a column added to an older file) reads as single precision.
+  if (rows.columnType(6) != SQLITE_NULL) {
+    const std::int64_t precision = IntegerColumn(rows, 6, where, "precision");
+    if (precision != 0 && precision != 1) {
+      Fail(where + ": precision " + std::to_string(precision) +
+           " is neither 0 (single) nor 1 (double)");
+    }
+    block->doublePrecision = precision == 1;
+  }
   block->width = static_cast<int>(width);
   block->length = static_cast<int>(length);
   block->elementCount = static_cast<int>(elementCount);
   return block;
 }
 
+// Bytes per stored value of a block: 4 for single precision, 8 for double.
+std::uint64_t ValueBytes(const BulkBlockData& block) { return block.doublePrecision ? 8 : 4; }
+
 // The number of data values of a block after checking that the data blob (of the given type
-// and bytes) holds exactly length x width of them.
+// and bytes) holds exactly length x width of them in the block's precision.
 std::uint64_t CheckedDataValues(const BulkBlockData& block, int type, std::uint64_t bytes) {
   const std::string where = block.path + ": " + block.context;
-  // Both factors fit 31 bits, so the byte count fits 64 bits unsigned.
+  // Both factors fit 31 bits, so the byte count (at most 8 bytes a value) fits 64 bits unsigned.
   const std::uint64_t values =
       static_cast<std::uint64_t>(block.length) * static_cast<std::uint64_t>(block.width);
   BlobPresent(type, where, "data", false);
-  if (bytes != values * 4) {
+  if (bytes != values * ValueBytes(block)) {
     Fail(where + ": data holds " + std::to_string(bytes) + " bytes, expected " +
-         std::to_string(values * 4) + " for " + std::to_string(block.length) + " rows of width " +
-         std::to_string(block.width));
+         std::to_string(values * ValueBytes(block)) + " for " + std::to_string(block.length) +
+         " rows of width " + std::to_string(block.width) +
+         (block.doublePrecision ? " in double precision" : ""));
   }
   return values;
 }
@@ -153,7 +173,7 @@ odb_SequenceFieldBulkData BlocksByColumn(const std::shared_ptr<Database>& db,
   odb_SequenceFieldBulkData blocks;
   BufferPool& pool = *db->bufferPool();
   Statement rows(db->connection(),
-                 std::string(kBlockHeadColumns) +
+                 BlockHeadColumns(*db) +
                      "data, node_labels, element_labels FROM bulk_block WHERE field_output_id = ?1 "
                      "ORDER BY seq");
   rows.bindInt(1, record.id);
@@ -161,15 +181,16 @@ odb_SequenceFieldBulkData BlocksByColumn(const std::shared_ptr<Database>& db,
   while (rows.step()) {
     std::string instanceName;
     std::shared_ptr<BulkBlockData> block = BlockHead(rows, db->path(), record, index, instanceName);
-    std::uint64_t values = CheckedDataValues(*block, rows.columnType(6), rows.columnBytes(6));
-    block->data = DecodeLittleEndian32(rows.columnBlob(6), static_cast<std::size_t>(values), pool);
-    if (CheckedLabels(*block, "node_labels", rows.columnType(7), rows.columnBytes(7))) {
+    std::uint64_t values = CheckedDataValues(*block, rows.columnType(7), rows.columnBytes(7));
+    block->data = DecodeLittleEndian(rows.columnBlob(7), static_cast<std::size_t>(values),
+                                     static_cast<std::size_t>(ValueBytes(*block)), pool);
+    if (CheckedLabels(*block, "node_labels", rows.columnType(8), rows.columnBytes(8))) {
       block->hasNodeLabels = true;
-      block->nodeLabels = DecodeLittleEndian32(rows.columnBlob(7), rows.columnBytes(7) / 4, pool);
+      block->nodeLabels = DecodeLittleEndian32(rows.columnBlob(8), rows.columnBytes(8) / 4, pool);
     }
-    if (CheckedLabels(*block, "element_labels", rows.columnType(8), rows.columnBytes(8))) {
+    if (CheckedLabels(*block, "element_labels", rows.columnType(9), rows.columnBytes(9))) {
       block->hasElementLabels = true;
-      block->elementLabels = DecodeLittleEndian32(rows.columnBlob(8), rows.columnBytes(8) / 4, pool);
+      block->elementLabels = DecodeLittleEndian32(rows.columnBlob(9), rows.columnBytes(9) / 4, pool);
     }
     SetInstance(db, instanceName, *block);
     blocks.append(odb_FieldBulkData(std::move(block)));
@@ -219,7 +240,7 @@ bool BlocksByBlob(const std::shared_ptr<Database>& db, const FieldOutputRecord& 
   const auto lengthLimit =
       static_cast<std::uint64_t>(sqlite3_limit(connection.get(), SQLITE_LIMIT_LENGTH, -1));
   Statement rows(connection,
-                 std::string(kBlockHeadColumns) +
+                 BlockHeadColumns(*db) +
                      "typeof(data), length(data), typeof(node_labels), length(node_labels), "
                      "typeof(element_labels), length(element_labels), " +
                      db->bulkRowidName() +
@@ -231,12 +252,13 @@ bool BlocksByBlob(const std::shared_ptr<Database>& db, const FieldOutputRecord& 
 
   // Reads one checked blob of a row into fresh pooled storage.
   auto readBlob = [&](BlobColumnReader& reader, std::int64_t rowid, std::uint64_t bytes,
-                      PooledBuffer& out) {
+                      std::uint64_t valueBytes, PooledBuffer& out) {
     if (bytes > lengthLimit) return false;
     out = pool.acquire(static_cast<std::size_t>(bytes));
     if (bytes == 0) return true;
     if (!reader.read(rowid, out.data(), bytes)) return false;
-    LittleEndian32ToHost(out.data(), static_cast<std::size_t>(bytes / 4));
+    LittleEndianToHost(out.data(), static_cast<std::size_t>(bytes),
+                       static_cast<std::size_t>(valueBytes));
     return true;
   };
 
@@ -244,20 +266,21 @@ bool BlocksByBlob(const std::shared_ptr<Database>& db, const FieldOutputRecord& 
   while (rows.step()) {
     std::string instanceName;
     std::shared_ptr<BulkBlockData> block = BlockHead(rows, db->path(), record, index, instanceName);
-    if (rows.columnType(12) != SQLITE_INTEGER) return false;
-    const std::int64_t rowid = rows.columnInt(12);
+    if (rows.columnType(13) != SQLITE_INTEGER) return false;
+    const std::int64_t rowid = rows.columnInt(13);
     auto blobType = [&](int column) { return TypeOfText(rows.columnText(column)); };
     auto blobBytes = [&](int column) { return static_cast<std::uint64_t>(rows.columnInt(column)); };
 
-    std::uint64_t values = CheckedDataValues(*block, blobType(6), blobBytes(7));
-    if (!readBlob(dataReader, rowid, values * 4, block->data)) return false;
-    if (CheckedLabels(*block, "node_labels", blobType(8), blobBytes(9))) {
+    std::uint64_t values = CheckedDataValues(*block, blobType(7), blobBytes(8));
+    const std::uint64_t valueBytes = ValueBytes(*block);
+    if (!readBlob(dataReader, rowid, values * valueBytes, valueBytes, block->data)) return false;
+    if (CheckedLabels(*block, "node_labels", blobType(9), blobBytes(10))) {
       block->hasNodeLabels = true;
-      if (!readBlob(nodeLabelReader, rowid, blobBytes(9), block->nodeLabels)) return false;
+      if (!readBlob(nodeLabelReader, rowid, blobBytes(10), 4, block->nodeLabels)) return false;
     }
-    if (CheckedLabels(*block, "element_labels", blobType(10), blobBytes(11))) {
+    if (CheckedLabels(*block, "element_labels", blobType(11), blobBytes(12))) {
       block->hasElementLabels = true;
-      if (!readBlob(elementLabelReader, rowid, blobBytes(11), block->elementLabels)) return false;
+      if (!readBlob(elementLabelReader, rowid, blobBytes(12), 4, block->elementLabels)) return false;
     }
     SetInstance(db, instanceName, *block);
     blocks.append(odb_FieldBulkData(std::move(block)));

@@ -34,6 +34,24 @@ inline void LittleEndian32ToHost(void* values, std::size_t count) {
   }
 }
 
+// Turns count little-endian 64-bit values into host order, in place.
+inline void LittleEndian64ToHost(void* values, std::size_t count) {
+  if (HostIsLittleEndian()) return;
+  auto* bytes = static_cast<unsigned char*>(values);
+  for (std::size_t i = 0; i < count; ++i) {
+    for (int k = 0; k < 4; ++k) std::swap(bytes[8 * i + k], bytes[8 * i + 7 - k]);
+  }
+}
+
+// Turns little-endian values of valueBytes (4 or 8) bytes each into host order, in place.
+inline void LittleEndianToHost(void* values, std::size_t bytes, std::size_t valueBytes) {
+  if (valueBytes == 8) {
+    LittleEndian64ToHost(values, bytes / 8);
+  } else {
+    LittleEndian32ToHost(values, bytes / 4);
+  }
+}
+
 // Appends count little-endian 32-bit values from a blob to out.
 inline void AppendLittleEndian32(const void* source, std::size_t count, std::vector<int>& out) {
   if (count == 0) return;
@@ -43,13 +61,19 @@ inline void AppendLittleEndian32(const void* source, std::size_t count, std::vec
   LittleEndian32ToHost(out.data() + end, count);
 }
 
-// Copies count little-endian 32-bit values from a blob into uninitialised pooled storage.
-inline PooledBuffer DecodeLittleEndian32(const void* source, std::size_t count, BufferPool& pool) {
-  PooledBuffer out = pool.acquire(count * 4);
+// Copies count little-endian values of valueBytes (4 or 8) bytes each from a blob into
+// uninitialised pooled storage.
+inline PooledBuffer DecodeLittleEndian(const void* source, std::size_t count,
+                                       std::size_t valueBytes, BufferPool& pool) {
+  PooledBuffer out = pool.acquire(count * valueBytes);
   if (count == 0) return out;
-  std::memcpy(out.data(), source, count * 4);
-  LittleEndian32ToHost(out.data(), count);
+  std::memcpy(out.data(), source, count * valueBytes);
+  LittleEndianToHost(out.data(), count * valueBytes, valueBytes);
   return out;
+}
+
+inline PooledBuffer DecodeLittleEndian32(const void* source, std::size_t count, BufferPool& pool) {
+  return DecodeLittleEndian(source, count, 4, pool);
 }
 
 // Where a message points: a fixed text, or a function that makes it, so that loops over

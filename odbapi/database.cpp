@@ -54,7 +54,10 @@ std::shared_ptr<Database> Database::Open(const std::string& path) {
       break;
     }
   }
-  return std::shared_ptr<Database>(new Database(std::move(connection), std::move(rowidName)));
+  // Older files have no precision column: all their blocks are single precision.
+  const bool hasPrecision = columns.count("precision") != 0;
+  return std::shared_ptr<Database>(
+      new Database(std::move(connection), std::move(rowidName), hasPrecision));
 }
 
 const Connection& Database::connection() const {

@@ -180,7 +180,8 @@ void OdbWriter::addBlock(std::int64_t fieldOutputId, std::int64_t seq, const Odb
     } else if (block.elementLabels) {
       length = static_cast<std::int64_t>(block.elementLabels->size());
     } else {
-      length = block.width > 0 ? static_cast<std::int64_t>(block.data.size()) / block.width : 0;
+      const std::size_t values = block.dataDouble ? block.dataDouble->size() : block.data.size();
+      length = block.width > 0 ? static_cast<std::int64_t>(values) / block.width : 0;
     }
   }
   Statement& s = m_statements->block;
@@ -192,10 +193,30 @@ void OdbWriter::addBlock(std::int64_t fieldOutputId, std::int64_t seq, const Odb
   s.bindInt(6, block.width);
   s.bindInt(7, length);
   s.bindInt(8, block.elementCount);
-  s.bindBlob(9, block.data.data(), block.data.size() * sizeof(float));
+  if (block.dataDouble) {
+    s.bindBlob(9, block.dataDouble->data(), block.dataDouble->size() * sizeof(double));
+  } else {
+    s.bindBlob(9, block.data.data(), block.data.size() * sizeof(float));
+  }
   BindLabels(s, 10, block.nodeLabels);
   BindLabels(s, 11, block.elementLabels);
   Run(s);
+
+  const std::optional<int> precision =
+      block.precision ? block.precision : (block.dataDouble ? std::optional<int>(1) : std::nullopt);
+  if (!precision) return;
+  // Older files have no precision column: it is added only for a database that needs it.
+  if (!m_hasPrecisionColumn) {
+    m_connection->exec("ALTER TABLE bulk_block ADD COLUMN \"precision\" INTEGER NOT NULL DEFAULT 0",
+                       "cannot add the precision column");
+    m_hasPrecisionColumn = true;
+  }
+  Statement update(*m_connection,
+                   "UPDATE bulk_block SET \"precision\" = ?1 WHERE field_output_id = ?2 AND seq = ?3");
+  update.bindInt(1, *precision);
+  update.bindInt(2, fieldOutputId);
+  update.bindInt(3, seq);
+  Run(update);
 }
 
 void OdbWriter::exec(const std::string& sql) { m_connection->exec(sql, "cannot run SQL"); }
@@ -286,6 +307,24 @@ OdbBuilder& OdbBuilder::elemental(const std::string& instance, const std::string
 
 OdbBuilder& OdbBuilder::block(OdbBlock block) {
   lastField().blocks.push_back(std::move(block));
+  return *this;
+}
+
+OdbBuilder& OdbBuilder::precision(int code) {
+  Field& field = lastField();
+  if (field.blocks.empty()) throw std::invalid_argument("a precision needs a block before it");
+  field.blocks.back().precision = code;
+  return *this;
+}
+
+OdbBuilder& OdbBuilder::rowDouble(int label, const std::vector<double>& values) {
+  Field& field = lastField();
+  if (field.blocks.empty()) throw std::invalid_argument("a row needs a block before it");
+  OdbBlock& b = field.blocks.back();
+  if (b.nodeLabels) b.nodeLabels->push_back(label);
+  if (b.elementLabels) b.elementLabels->push_back(label);
+  if (!b.dataDouble) b.dataDouble.emplace();
+  b.dataDouble->insert(b.dataDouble->end(), values.begin(), values.end());
   return *this;
 }
 

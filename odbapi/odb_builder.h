@@ -24,6 +24,12 @@ struct OdbBlock {
   std::int64_t length = -1;
   std::int64_t elementCount = 0;
   std::vector<float> data;
+  // Present: the data blob holds these 8-byte values instead of data's.
+  std::optional<std::vector<double>> dataDouble;
+  // Present: written to bulk_block's precision column, which is then added to the table
+  // (0 single, 1 double; other values for deliberately bad files). Absent: 1 when dataDouble
+  // is present, else no value (the column stays absent unless another block needs it).
+  std::optional<int> precision;
   std::optional<std::vector<int>> nodeLabels;     // absent: NULL
   std::optional<std::vector<int>> elementLabels;  // absent: NULL
 };
@@ -67,6 +73,7 @@ class OdbWriter {
   std::unique_ptr<odbapi_detail::Connection> m_connection;
   std::unique_ptr<Statements> m_statements;
   bool m_committed = false;
+  bool m_hasPrecisionColumn = false;
 };
 
 // A whole database described call by call: ids and seq numbers follow the order of the
@@ -97,6 +104,11 @@ class OdbBuilder {
   OdbBuilder& block(OdbBlock block);
   // Appends one row (label and values) to the last block.
   OdbBuilder& row(int label, const std::vector<float>& values);
+  // Sets the last block's precision code (see OdbBlock::precision).
+  OdbBuilder& precision(int code);
+  // Appends one row of double-precision values to the last block, which becomes a
+  // double-precision block.
+  OdbBuilder& rowDouble(int label, const std::vector<double>& values);
   // Raw SQL run after everything else, for deliberately bad files.
   OdbBuilder& sql(const std::string& statement);
 

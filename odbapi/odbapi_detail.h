@@ -40,7 +40,7 @@ struct ElementData {
   std::vector<odb_String> sections;
 };
 
-// One bulk block, read and checked. The arrays are little-endian-decoded 32-bit values in
+// One bulk block, read and checked. The arrays are little-endian-decoded values in
 // pooled storage, returned to the database's pool when the block goes.
 struct BulkBlockData {
   std::string path;
@@ -51,7 +51,8 @@ struct BulkBlockData {
   int length = 0;
   int width = 0;
   int elementCount = 0;
-  PooledBuffer data;  // float values
+  bool doublePrecision = false;
+  PooledBuffer data;  // float values, or double values for a double-precision block
   bool hasNodeLabels = false;
   PooledBuffer nodeLabels;  // int
   bool hasElementLabels = false;
@@ -92,16 +93,20 @@ class Database {
   // A name that selects bulk_block's rowid (rowid, _rowid_ or oid, whichever no column of the
   // table hides), or empty when each is a column name: then blobs are read as plain columns.
   const std::string& bulkRowidName() const { return m_bulkRowidName; }
+  // Whether bulk_block has the optional precision column.
+  bool bulkHasPrecision() const { return m_bulkHasPrecision; }
 
  private:
-  Database(Connection connection, std::string bulkRowidName)
+  Database(Connection connection, std::string bulkRowidName, bool bulkHasPrecision)
       : m_connection(std::move(connection)),
         m_pool(BufferPool::Create()),
-        m_bulkRowidName(std::move(bulkRowidName)) {}
+        m_bulkRowidName(std::move(bulkRowidName)),
+        m_bulkHasPrecision(bulkHasPrecision) {}
   Connection m_connection;
   std::map<std::string, InstanceInfo> m_instances;
   std::shared_ptr<BufferPool> m_pool;
   std::string m_bulkRowidName;
+  bool m_bulkHasPrecision = false;
 };
 
 // Opens path read-only after checking it exists and is a regular file.

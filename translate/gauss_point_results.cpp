@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "block_values.h"
 #include "component_rows.h"
 #include "diagnostics.h"
 #include "nodal_results.h"
@@ -153,7 +154,7 @@ int WriteBlockRows(Tcl_Interp* interp, const odb_FieldBulkData& block, const Mes
   const int width = block.width();
   const int elements = block.numberOfElements();
   const int* labels = block.elementLabels();
-  const float* values = block.data();
+  BlockValues values(block);
   int previous = -1;  // each block is a values block of its own
   for (int e = 0; e < elements; ++e) {
     const std::size_t firstRow = static_cast<std::size_t>(e) * static_cast<std::size_t>(pointCount);
@@ -170,7 +171,7 @@ int WriteBlockRows(Tcl_Interp* interp, const odb_FieldBulkData& block, const Mes
     }
     previous = id;
     // The element's points, one row each, all under its id.
-    if (PostWriteRows(id, values + firstRow * static_cast<std::size_t>(width), pointCount,
+    if (PostWriteRows(id, values.Rows(firstRow, static_cast<std::size_t>(pointCount)), pointCount,
                       width) != 0) {
       SetUnknownWidthMessage(interp, width);
       return 1;

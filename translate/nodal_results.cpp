@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "block_values.h"
 #include "component_rows.h"
 #include "diagnostics.h"
 #include "odb_API.h"
@@ -68,7 +69,7 @@ int WriteNodalResults(Tcl_Interp* interp, std::string& name, const char* stepNam
     }
     const int offset = mesh->nodeOffset;
     const int* labels = block.nodeLabels();
-    const float* values = block.data();
+    BlockValues values(block);
     for (int r = 0; r < length; ++r) {
       int id = 0;
       if (!ShiftLabel(labels[r], offset, id)) {
@@ -80,8 +81,7 @@ int WriteNodalResults(Tcl_Interp* interp, std::string& name, const char* stepNam
         return 1;
       }
       previous = id;
-      PostWriteRows(id, values + static_cast<std::size_t>(r) * static_cast<std::size_t>(width),
-                    1, width);
+      PostWriteRows(id, values.Rows(static_cast<std::size_t>(r), 1), 1, width);
     }
   }
   PostEndResult();

@@ -355,3 +355,93 @@ TEST(BulkRead, DamagedBlobIsAnErrorAndTheRestStillReads) {
 }
 
 }  // namespace
+
+// bulk_block's optional precision column: absent or 0, 4-byte floats; 1, 8-byte doubles
+// handed out by dataDouble() only. Read the same through the blob read and the column read.
+TEST(BulkRead, PrecisionColumnWhateverTheTableShape) {
+  ScratchDir dir;
+  ApiSession session;
+  const std::vector<double> doubles = {0.1, 1e300, -2.5e-310, 1.0 / 3.0, -0.0, 123456789.123456789};
+  const std::vector<float> floats = {0.1f, 2.0f, -3.5f};
+
+  // No block sets a precision: the table has no such column.
+  {
+    const std::string path = dir.file("absent.odb");
+    odbapi::OdbBuilder().step("S").frame().field("U", 3, 1).nodal("P", 3, {7}, floats).write(path);
+    odb_Odb& odb = openOdb(path.c_str());
+    const odb_SequenceFieldBulkData& u = odb.steps()["S"].frames()[0].fieldOutputs()["U"].bulkDataBlocks();
+    EXPECT_EQ(u[0].precision(), odb_Enum::SINGLE_PRECISION);
+    EXPECT_EQ(u[0].dataDouble(), nullptr);
+    EXPECT_EQ(std::vector<float>(u[0].data(), u[0].data() + 3), floats);
+  }
+
+  const std::vector<std::pair<const char*, std::string>> shapes = {
+      {"as written", ""},
+      {"read as columns", "CREATE TABLE bulk_copy AS SELECT 1 AS rowid, 1 AS _rowid_, 1 AS OID, * "
+                          "FROM bulk_block; DROP TABLE bulk_block; "
+                          "ALTER TABLE bulk_copy RENAME TO bulk_block"}};
+  int n = 0;
+  for (const auto& shape : shapes) {
+    SCOPED_TRACE(shape.first);
+    odbapi::OdbBuilder builder;
+    builder.step("S").frame().field("Z", 3, 1).nodal("P", 3, {7}, floats).precision(0);
+    builder.field("D", 3, 1).nodal("P", 3).rowDouble(1, {doubles[0], doubles[1], doubles[2]});
+    builder.rowDouble(2, {doubles[3], doubles[4], doubles[5]});
+    builder.field("E", 1, 3).elemental("P", "C3D8", "", 1, 1).precision(1);
+    if (!shape.second.empty()) builder.sql(shape.second);
+    const std::string path = dir.file("precision" + std::to_string(n++) + ".odb");
+    builder.write(path);
+
+    odb_Odb& odb = openOdb(path.c_str());
+    odb_FieldOutputRepository& fields = odb.steps()["S"].frames()[0].fieldOutputs();
+    const odb_SequenceFieldBulkData& z = fields["Z"].bulkDataBlocks();
+    EXPECT_EQ(z[0].precision(), odb_Enum::SINGLE_PRECISION);
+    EXPECT_EQ(z[0].dataDouble(), nullptr);
+    EXPECT_EQ(std::vector<float>(z[0].data(), z[0].data() + 3), floats);
+
+    const odb_SequenceFieldBulkData& d = fields["D"].bulkDataBlocks();
+    ASSERT_EQ(d[0].precision(), odb_Enum::DOUBLE_PRECISION);
+    EXPECT_EQ(d[0].length(), 2);
+    EXPECT_EQ(d[0].data(), nullptr);
+    ASSERT_NE(d[0].dataDouble(), nullptr);
+    const std::vector<double> read(d[0].dataDouble(), d[0].dataDouble() + 6);
+    EXPECT_EQ(std::memcmp(read.data(), doubles.data(), sizeof(double) * 6), 0);
+    EXPECT_EQ(d[0].nodeLabels()[1], 2);
+
+    // A double block without rows.
+    const odb_SequenceFieldBulkData& e = fields["E"].bulkDataBlocks();
+    EXPECT_EQ(e[0].precision(), odb_Enum::DOUBLE_PRECISION);
+    EXPECT_EQ(e[0].length(), 0);
+  }
+}
+
+TEST(BulkRead, PrecisionChecks) {
+  ScratchDir dir;
+  ApiSession session;
+  const struct {
+    const char* sql;
+    const char* expected;
+  } bad[] = {
+      // A double block whose blob holds 4-byte values.
+      {"UPDATE bulk_block SET data = zeroblob(12)",
+       ": field output 'D' (step 'S', frame 0), block 0: data holds 12 bytes, expected 24 for 1 "
+       "rows of width 3 in double precision"},
+      {"UPDATE bulk_block SET \"precision\" = 2",
+       ": field output 'D' (step 'S', frame 0), block 0: precision 2 is neither 0 (single) nor 1 "
+       "(double)"},
+      {"UPDATE bulk_block SET \"precision\" = 'double'",
+       ": field output 'D' (step 'S', frame 0), block 0: precision is not an integer"},
+  };
+  int n = 0;
+  for (const auto& one : bad) {
+    SCOPED_TRACE(one.sql);
+    const std::string path = dir.file("bad" + std::to_string(n++) + ".odb");
+    odbapi::OdbBuilder()
+        .step("S").frame().field("D", 3, 1).nodal("P", 3).rowDouble(1, {1, 2, 3})
+        .sql(one.sql)
+        .write(path);
+    odb_Odb& odb = openOdb(path.c_str());
+    odb_Frame& frame = odb.steps()["S"].frames()[0];
+    EXPECT_EQ(OdbErrorOf([&] { frame.fieldOutputs()["D"].bulkDataBlocks(); }), path + one.expected);
+  }
+}

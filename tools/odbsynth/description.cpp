@@ -93,6 +93,23 @@ std::string SqlText(const Line& line) {
   return rest;
 }
 
+// The optional precision word of a block statement at position: "single" writes precision 0,
+// "double" precision 1 (rows are then stored as 8-byte values); none leaves the column out.
+// True for a double-precision block.
+bool BlockPrecision(const Line& line, const std::vector<std::string>& t, std::size_t position,
+                    odbapi::OdbBuilder& builder) {
+  if (t.size() <= position) return false;
+  if (t[position] == "single") {
+    builder.precision(0);
+    return false;
+  }
+  if (t[position] == "double") {
+    builder.precision(1);
+    return true;
+  }
+  line.fail("the precision must be single or double, not '" + t[position] + "'");
+}
+
 }  // namespace
 
 odbapi::OdbBuilder ReadDescription(std::istream& in) {
@@ -101,6 +118,7 @@ odbapi::OdbBuilder ReadDescription(std::istream& in) {
   int number = 0;
   bool sawContent = false;
   int blockWidth = -1;  // width of the current block; -1: none
+  bool blockDouble = false;  // the current block stores double-precision values
   while (std::getline(in, text)) {
     const Line line{++number, text};
     std::size_t first = text.find_first_not_of(" \t\r");
@@ -140,13 +158,16 @@ odbapi::OdbBuilder ReadDescription(std::istream& in) {
         builder.field(t[1], Integer(line, t[2], "type"), position, t.size() > 4 ? t[4] : "");
         blockWidth = -1;
       } else if (word == "nodal") {
-        Count(line, t, 3, 3, "nodal INSTANCE WIDTH");
+        Count(line, t, 3, 4, "nodal INSTANCE WIDTH [single|double]");
         blockWidth = Integer(line, t[2], "width");
         builder.nodal(t[1], blockWidth);
+        blockDouble = BlockPrecision(line, t, 3, builder);
       } else if (word == "elemental") {
-        Count(line, t, 6, 6, "elemental INSTANCE ELEMTYPE SECTIONPOINT WIDTH ELEMENTCOUNT");
+        Count(line, t, 6, 7,
+              "elemental INSTANCE ELEMTYPE SECTIONPOINT WIDTH ELEMENTCOUNT [single|double]");
         blockWidth = Integer(line, t[4], "width");
         builder.elemental(t[1], t[2], t[3], blockWidth, Integer(line, t[5], "element count"));
+        blockDouble = BlockPrecision(line, t, 6, builder);
       } else if (word == "row") {
         if (blockWidth < 0) line.fail("a row needs a nodal or elemental block before it");
         if (t.size() < 2) line.fail("usage: row LABEL V1 ... Vwidth");
@@ -154,11 +175,14 @@ odbapi::OdbBuilder ReadDescription(std::istream& in) {
           line.fail("the row has " + std::to_string(t.size() - 2) + " values, the block's width is " +
                     std::to_string(blockWidth));
         }
-        std::vector<float> values;
-        for (std::size_t i = 2; i < t.size(); ++i) {
-          values.push_back(static_cast<float>(Real(line, t[i], "value")));
+        std::vector<double> values;
+        for (std::size_t i = 2; i < t.size(); ++i) values.push_back(Real(line, t[i], "value"));
+        if (blockDouble) {
+          builder.rowDouble(Integer(line, t[1], "label"), values);
+        } else {
+          builder.row(Integer(line, t[1], "label"),
+                      std::vector<float>(values.begin(), values.end()));
         }
-        builder.row(Integer(line, t[1], "label"), values);
       } else if (word == "sql") {
         builder.sql(SqlText(line));
       } else {
