@@ -164,6 +164,9 @@ const char* const kDamage[] = {
     "ALTER TABLE bulk_block DROP COLUMN element_labels",
     "ALTER TABLE node RENAME COLUMN z TO w",
     "ALTER TABLE field_output DROP COLUMN position",
+    // Every block double precision, or single with the column present.
+    "ALTER TABLE bulk_block ADD COLUMN \"precision\" INTEGER DEFAULT 1",
+    "ALTER TABLE bulk_block ADD COLUMN \"precision\" INTEGER DEFAULT 0",
 };
 
 void WriteDatabase(FuzzedDataProvider& in, const std::string& path) {
@@ -259,6 +262,12 @@ void Touch(const float* values, std::size_t count) {
   g_sink = sum;
 }
 
+void Touch(const double* values, std::size_t count) {
+  double sum = 0;
+  for (std::size_t i = 0; i < count; ++i) sum += values[i];
+  g_sink = static_cast<float>(sum);
+}
+
 void Touch(const int* values, std::size_t count) {
   long long sum = 0;
   for (std::size_t i = 0; i < count; ++i) sum += values[i];
@@ -293,7 +302,15 @@ void WalkBlock(const odb_FieldBulkData& block) {
   const int length = block.length();
   const int width = block.width();
   if (length < 0 || width < 0) std::abort();  // the API promises to refuse these
-  Touch(block.data(), static_cast<std::size_t>(length) * static_cast<std::size_t>(width));
+  const std::size_t values = static_cast<std::size_t>(length) * static_cast<std::size_t>(width);
+  // Only the array of the block's precision exists.
+  if (block.precision() == odb_Enum::DOUBLE_PRECISION) {
+    if (block.data() != nullptr) std::abort();
+    Touch(block.dataDouble(), values);
+  } else {
+    if (block.dataDouble() != nullptr) std::abort();
+    Touch(block.data(), values);
+  }
   try {
     Touch(block.nodeLabels(), static_cast<std::size_t>(length));
   } catch (const odb_Exception&) {
