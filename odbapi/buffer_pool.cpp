@@ -1,6 +1,8 @@
 #include "buffer_pool.h"
 
+#ifndef _WIN32
 #include <sys/mman.h>
+#endif
 
 #include <algorithm>
 #include <cstdint>
@@ -15,6 +17,11 @@ constexpr std::size_t kHugePage = std::size_t{2} << 20;
 
 RawBytes AllocateRaw(std::size_t bytes) {
   void* storage = nullptr;
+#ifdef _WIN32
+  // Windows has no aligned_alloc whose memory free() takes back, and gives huge pages only
+  // to processes holding a special privilege: plain memory there.
+  storage = std::malloc(bytes);
+#else
   if (bytes >= kHugePage && bytes <= SIZE_MAX - kHugePage) {
     const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
     storage = std::aligned_alloc(kHugePage, rounded);
@@ -23,6 +30,7 @@ RawBytes AllocateRaw(std::size_t bytes) {
   } else {
     storage = std::malloc(bytes);
   }
+#endif
   if (storage == nullptr) throw std::bad_alloc();
   return RawBytes(storage);
 }

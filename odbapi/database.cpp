@@ -1,25 +1,23 @@
 // The open database behind the stand-in: a read-only connection, checked on opening.
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <set>
 #include <string>
 
+#include "file_system.h"
 #include "odbapi_detail.h"
 
 namespace odbapi_detail {
 
 Connection OpenReadOnly(const std::string& path) {
-  struct stat info;
-  if (::stat(path.c_str(), &info) != 0) {
+  platform::FileKind kind;
+  if (!platform::KindOfFile(path, &kind)) {
     if (errno == ENOENT || errno == ENOTDIR) Fail(path + ": no such file");
     Fail(path + ": cannot access the file: " + std::strerror(errno));
   }
-  if (S_ISDIR(info.st_mode)) Fail(path + ": is a directory, not a database file");
-  if (!S_ISREG(info.st_mode)) Fail(path + ": is not a regular file");
-  if (::access(path.c_str(), R_OK) != 0) {
+  if (kind == platform::FileKind::kDirectory) Fail(path + ": is a directory, not a database file");
+  if (kind != platform::FileKind::kRegular) Fail(path + ": is not a regular file");
+  if (!platform::IsReadable(path)) {
     Fail(path + ": the file cannot be read: " + std::strerror(errno));
   }
   // Read-only whatever the caller asks for: the stand-in never changes a database. A

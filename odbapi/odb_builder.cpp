@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "element_shapes.h"
+#include "file_system.h"
 #include "odbapi_detail.h"
 
 namespace odbapi {
@@ -17,8 +18,8 @@ struct OdbWriter::Statements {
 
 namespace {
 void RemoveDatabaseFiles(const std::string& path) {
-  std::remove(path.c_str());
-  std::remove((path + "-journal").c_str());
+  platform::RemoveFile(path);
+  platform::RemoveFile(path + "-journal");
 }
 
 void BindLabels(Statement& statement, int index, const std::optional<std::vector<int>>& labels) {

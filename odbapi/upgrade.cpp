@@ -1,8 +1,4 @@
 // upgradeOdb: writes a current-format copy of a previous-format database.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +7,7 @@
 #include <string>
 
 #include "element_shapes.h"
+#include "file_system.h"
 #include "odb_API.h"
 #include "odbapi_detail.h"
 
@@ -20,13 +17,9 @@ namespace {
 // Creates path if no file of that name exists; false when one does. Other failures are
 // reported for the destination that the file is made for.
 bool CreateExclusively(const std::string& path, const std::string& destination) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    if (errno == EEXIST) return false;
-    Fail(destination + ": cannot open the upgraded database for writing: " + std::strerror(errno));
-  }
-  ::close(fd);
-  return true;
+  if (platform::CreateNewFile(path)) return true;
+  if (errno == EEXIST) return false;
+  Fail(destination + ": cannot open the upgraded database for writing: " + std::strerror(errno));
 }
 
 // The file the copy is written into before it is renamed to the destination: created here
@@ -41,7 +34,7 @@ class ScratchFile {
       std::snprintf(suffix, sizeof suffix, ".upgrading-%08x%08x", random(), random());
       const std::string candidate = destination + suffix;
       // SQLite deletes a journal it finds beside an empty database: keep clear of one.
-      if (::access((candidate + "-journal").c_str(), F_OK) == 0) continue;
+      if (platform::Exists(candidate + "-journal")) continue;
       if (CreateExclusively(candidate, destination)) {
         m_path = candidate;
         return;
@@ -50,7 +43,7 @@ class ScratchFile {
     Fail(destination + ": cannot find an unused name for the upgraded database");
   }
   ~ScratchFile() {
-    if (!m_released) std::remove(m_path.c_str());
+    if (!m_released) platform::RemoveFile(m_path);
   }
   ScratchFile(const ScratchFile&) = delete;
   ScratchFile& operator=(const ScratchFile&) = delete;
@@ -85,13 +78,6 @@ void ShapeCodeFunction(sqlite3_context* context, int, sqlite3_value** arguments)
   sqlite3_result_int(context, odbapi::ElementShapeCode(reinterpret_cast<const char*>(type)));
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-  struct stat first;
-  struct stat second;
-  return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
-         first.st_dev == second.st_dev && first.st_ino == second.st_ino;
-}
-
 }  // namespace
 }  // namespace odbapi_detail
 
@@ -109,7 +95,7 @@ void upgradeOdb(const odb_String& source, const odb_String& destination) {
     CheckSchema(check, kPreviousFormat);
   }
   if (destinationPath.empty()) Fail(sourcePath + ": no destination given for the upgrade");
-  if (SameFile(sourcePath, destinationPath)) {
+  if (platform::SameFile(sourcePath, destinationPath)) {
     Fail(destinationPath + ": the upgrade destination is the source database itself");
   }
 
@@ -159,7 +145,7 @@ void upgradeOdb(const odb_String& source, const odb_String& destination) {
   } catch (const odb_Exception& error) {
     Fail(sourcePath + ": the upgrade to " + destinationPath + " failed: " + error.UserReport().CStr());
   }
-  if (std::rename(temporary->path().c_str(), destinationPath.c_str()) != 0) {
+  if (!platform::ReplaceFile(temporary->path(), destinationPath)) {
     Fail(destinationPath + ": cannot write the upgraded database: " + std::strerror(errno));
   }
   temporary->release();

@@ -1,13 +1,17 @@
 #include "paths.h"
 
+#ifndef _WIN32
 #include <limits.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <initializer_list>
 #include <memory>
 #include <vector>
+
+#include "file_system.h"
 
 std::string UpgradedName(const std::string& path) {
   const std::string::size_type dot = path.rfind('.');
@@ -21,20 +25,46 @@ namespace {
 struct FileLocation {
   bool known = false;  // false: nothing can be written there
   bool exists = false;
-  dev_t device = 0;
-  ino_t inode = 0;   // of the file, or of its folder when the file does not exist
-  std::string name;  // in that folder, when the file does not exist
+  platform::FileId id;  // of the file, or of its folder when the file does not exist
+  std::string name;     // in that folder, when the file does not exist
 };
 
+// The last folder separator: Windows takes backslashes as well as slashes.
+std::string::size_type LastSeparator(const std::string& path) {
+#ifdef _WIN32
+  return path.find_last_of("/\\");
+#else
+  return path.rfind('/');
+#endif
+}
+
 std::string FolderOf(const std::string& path) {
-  const std::string::size_type slash = path.rfind('/');
+  const std::string::size_type slash = LastSeparator(path);
   if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
+#ifdef _WIN32
+  // The root of a drive keeps its separator: the folder of D:\a.odb is D:\, not D:.
+  if (slash == 2 && path[1] == ':') return path.substr(0, 3);
+#endif
+  return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
 }
 
 std::string NameOf(const std::string& path) {
-  const std::string::size_type slash = path.rfind('/');
+  const std::string::size_type slash = LastSeparator(path);
   return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Names in one folder: Windows' file systems ignore the case of letters.
+bool SameName(const std::string& a, const std::string& b) {
+#ifdef _WIN32
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+#else
+  return a == b;
+#endif
 }
 
 FileLocation LocationOf(std::string path) {
@@ -42,14 +72,13 @@ FileLocation LocationOf(std::string path) {
   // Opening a dangling symbolic link for writing creates the file it points to, so such
   // links are followed as open() follows them (to the usual limit of links in a row).
   for (int links = 0; links < 40; ++links) {
-    struct stat info;
-    if (::stat(path.c_str(), &info) == 0) {
+    if (platform::IdentityOf(path, &location.id)) {
       location.known = true;
       location.exists = true;
-      location.device = info.st_dev;
-      location.inode = info.st_ino;
       return location;
     }
+#ifndef _WIN32
+    struct stat info;
     if (::lstat(path.c_str(), &info) == 0) {
       if (!S_ISLNK(info.st_mode)) return location;
       std::vector<char> target(PATH_MAX + 1);
@@ -59,12 +88,10 @@ FileLocation LocationOf(std::string path) {
       path = to[0] == '/' ? to : FolderOf(path) + "/" + to;
       continue;
     }
-    struct stat folder;
+#endif
     const std::string name = NameOf(path);
-    if (name.empty() || ::stat(FolderOf(path).c_str(), &folder) != 0) return location;
+    if (name.empty() || !platform::IdentityOf(FolderOf(path), &location.id)) return location;
     location.known = true;
-    location.device = folder.st_dev;
-    location.inode = folder.st_ino;
     location.name = name;
     return location;
   }
@@ -72,15 +99,20 @@ FileLocation LocationOf(std::string path) {
 }
 
 bool SameLocation(const FileLocation& a, const FileLocation& b) {
-  return a.known && b.known && a.exists == b.exists && a.device == b.device &&
-         a.inode == b.inode && a.name == b.name;
+  return a.known && b.known && a.exists == b.exists && a.id == b.id && SameName(a.name, b.name);
 }
 
 // The path with every symbolic link resolved, as SQLite names the files beside a database;
 // empty when it cannot be resolved.
 std::string ResolvedPath(const std::string& path) {
+#ifdef _WIN32
+  // Links on Windows need a privilege to make; the database is taken as spelled.
+  (void)path;
+  return std::string();
+#else
   std::unique_ptr<char, decltype(&::free)> resolved(::realpath(path.c_str(), nullptr), &::free);
   return resolved ? std::string(resolved.get()) : std::string();
+#endif
 }
 
 }  // namespace
@@ -119,7 +151,4 @@ bool WritesDatabaseFiles(const std::string& output, const std::string& database)
   return WritesAnyOf(output, database, {"", "-journal", "-wal", "-shm"});
 }
 
-bool IsPipeOrSocket(const char* path) {
-  struct stat info;
-  return ::stat(path, &info) == 0 && (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode));
-}
+bool IsPipeOrSocket(const char* path) { return platform::IsPipeOrSocket(path); }

@@ -3,8 +3,11 @@
 
 #include <zlib.h>
 
+#include "file_system.h"
+
 #include <climits>
 #include <new>
+#include <string>
 #include <utility>
 
 namespace {
@@ -25,7 +28,13 @@ struct GzipFile::Engine {
 bool GzipFile::open(const char* path) noexcept {
   close();
   if (path == nullptr) return false;
+#ifdef _WIN32
+  // The path is UTF-8; zlib's narrow gzopen would read it in the ANSI code page.
+  const std::wstring wide = platform::WidePath(path);
+  gzFile handle = wide.empty() ? nullptr : gzopen_w(wide.c_str(), "wb1");
+#else
   gzFile handle = gzopen(path, "wb1");
+#endif
   if (handle == nullptr) return false;
   m_engine = new (std::nothrow) Engine;
   if (m_engine == nullptr) {

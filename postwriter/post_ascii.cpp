@@ -1,5 +1,6 @@
 #include "post_ascii.h"
 
+#include "file_system.h"
 #include "post_interface.h"
 
 #include <cstdarg>
@@ -25,7 +26,7 @@ CPostAscii::~CPostAscii() { Close(); }
 int CPostAscii::Open(const char* path) {
   if (m_file) Close();
   if (path == nullptr) return 1;
-  m_file.reset(std::fopen(path, "w"));
+  m_file.reset(platform::OpenFile(path, "wb"));
   return m_file ? 0 : 1;
 }
 

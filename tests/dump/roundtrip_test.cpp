@@ -1,7 +1,6 @@
 // Round trips through the writer: the same calls written as plain text, compressed text and
 // binary read back to the same text, both through the reader library and the built tool.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -12,6 +11,7 @@
 
 #include "kelpost_reader.h"
 #include "post_interface.h"
+#include "test_platform.h"
 
 namespace {
 
@@ -25,15 +25,8 @@ std::string ReadFile(const fs::path& path) {
 // A directory of its own, removed with everything in it.
 class TempDir {
  public:
-  TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "kelpost-dump-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
+  TempDir() : path_(testplatform::MakeScratchDir("kelpost-dump-")) {}
+  ~TempDir() { testplatform::RemoveTree(path_.string()); }
   const fs::path& path() const { return path_; }
 
  private:
@@ -191,18 +184,11 @@ TEST_F(RoundTrip, EveryVariantReadsBackAsThePlainTextFile) {
 
 // The standard output of a shell command and its exit status.
 std::string RunShell(const std::string& command, int& status) {
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  if (!pipe) throw std::runtime_error("popen failed");
-  std::string out;
-  char buf[4096];
-  for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, pipe.get())) > 0;) out.append(buf, n);
-  int raw = pclose(pipe.release());
-  status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return out;
+  return testplatform::RunCapturingOutput(command, status);
 }
 
 std::string RunTool(const std::string& args, int& status) {
-  return RunShell(std::string(KELPOST_DUMP) + " " + args, status);
+  return RunShell(testplatform::ShellPath(KELPOST_DUMP) + " " + args, status);
 }
 
 TEST_F(RoundTrip, ToolPrintsTheBinaryAndCompressedFilesAsThePlainText) {
@@ -224,7 +210,7 @@ TEST_F(RoundTrip, StandardInputAndTheEndOfOptions) {
   std::string summary = RunTool("--summary - < " + compressed_.string(), status);
   EXPECT_EQ(status, 0);
   EXPECT_EQ(summary.substr(0, summary.find('\n')), "variant: compressed text");
-  EXPECT_EQ(RunShell("echo junk | " + std::string(KELPOST_DUMP) + " - 2>&1", status),
+  EXPECT_EQ(RunShell("echo junk | " + testplatform::ShellPath(KELPOST_DUMP) + " - 2>&1", status),
             "kelpost-dump: standard input: file offset 0: line 1: not a Kel post results file: "
             "it starts neither with a gzip header, nor with the binary marker 2333, nor with "
             "the line \"Kel Post Results File 1.0\"\n");
@@ -232,15 +218,16 @@ TEST_F(RoundTrip, StandardInputAndTheEndOfOptions) {
 
   fs::copy_file(binary_, dir_.path() / "-model.bin");
   fs::copy_file(text_, dir_.path() / "--summary");
-  const std::string inDir = "cd " + dir_.path().string() + " && " + KELPOST_DUMP + " ";
+  const std::string inDir =
+      testplatform::InFolder(dir_.path().string()) + testplatform::ShellPath(KELPOST_DUMP) + " ";
   EXPECT_EQ(RunShell(inDir + "-- -model.bin", status), plain_);
   EXPECT_EQ(status, 0);
   summary = RunShell(inDir + "--summary -- --summary", status);
   EXPECT_EQ(status, 0);
   EXPECT_EQ(summary.substr(0, summary.find('\n')), "variant: text");
-  RunShell(inDir + "-model.bin 2>/dev/null", status);
+  RunShell(inDir + "-model.bin 2>" + testplatform::kNullDevice, status);
   EXPECT_EQ(status, 2);  // an unknown option without "--"
-  RunShell(inDir + "-- -model.bin -- 2>/dev/null", status);
+  RunShell(inDir + "-- -model.bin -- 2>" + testplatform::kNullDevice, status);
   EXPECT_EQ(status, 2);  // a second file
 }
 

@@ -1,6 +1,6 @@
-# Runs kelpost-dump with ARGS (a ;-list) and checks its exit status against EXPECT and, when
+# Runs kelpost-dump (through EMULATOR when given) with ARGS (a ;-list) and checks its exit status against EXPECT and, when
 # STDERR_MATCH is given, its standard error against that regular expression.
-execute_process(COMMAND ${DUMP} ${ARGS}
+execute_process(COMMAND ${EMULATOR} ${DUMP} ${ARGS}
                 RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
 if(NOT status STREQUAL "${EXPECT}")
   message(FATAL_ERROR "exit status ${status}, expected ${EXPECT}; stderr: ${err}")

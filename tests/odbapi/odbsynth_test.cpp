@@ -3,7 +3,6 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <sys/wait.h>
 
 #include "test_support.h"
 
@@ -19,10 +18,11 @@ struct SynthRun {
 
 SynthRun Odbsynth(const ScratchDir& dir, const std::string& arguments) {
   const std::string errors = dir.file("stderr.txt");
-  int status = std::system((std::string(ODBSYNTH_PATH) + " " + arguments + " 2>" + errors).c_str());
+  const int status = std::system(
+      (testplatform::ShellPath(ODBSYNTH_PATH) + " " + arguments + " 2>" + errors).c_str());
   std::ifstream in(errors);
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  return SynthRun{WIFEXITED(status) ? WEXITSTATUS(status) : -1, text};
+  return SynthRun{testplatform::ExitCode(status), text};
 }
 
 SynthRun Build(const ScratchDir& dir, const std::string& description, const std::string& output) {

@@ -2,29 +2,24 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include "odb_API.h"
+#include "test_platform.h"
 
 namespace odbtest {
 
-// A fresh folder under /tmp, removed with everything in it.
+// A fresh folder in the temporary folder, removed with everything in it.
 class ScratchDir {
  public:
-  ScratchDir() {
-    char pattern[] = "/tmp/odbapi-test-XXXXXX";
-    const char* made = ::mkdtemp(pattern);
-    if (made == nullptr) throw std::runtime_error("mkdtemp failed");
-    m_path = made;
-  }
-  ~ScratchDir() { std::system(("rm -rf '" + m_path + "'").c_str()); }
+  ScratchDir() : m_path(testplatform::MakeScratchDir("odbapi-test-")) {}
+  ~ScratchDir() { testplatform::RemoveTree(m_path); }
   ScratchDir(const ScratchDir&) = delete;
   ScratchDir& operator=(const ScratchDir&) = delete;
   std::string file(const std::string& name) const { return m_path + "/" + name; }
@@ -45,7 +40,7 @@ inline std::vector<char> FileBytes(const std::string& path) {
   return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-inline bool FileExists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
+inline bool FileExists(const std::string& path) { return std::filesystem::exists(path); }
 
 // The report text of the odb_Exception that f throws; fails the test when none is thrown.
 template <class F>

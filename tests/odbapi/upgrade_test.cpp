@@ -1,11 +1,10 @@
 // upgradeOdb: format 1 to format 2 copies, shapes computed, source untouched, failures
 // leave nothing behind.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
-#include <dirent.h>
 
 #include "odb_builder.h"
 #include "test_support.h"
@@ -19,19 +18,17 @@ namespace {
 
 std::vector<std::string> FolderEntries(const std::string& path) {
   std::vector<std::string> names;
-  if (DIR* dir = ::opendir(path.c_str())) {
-    while (dirent* entry = ::readdir(dir)) {
-      std::string name = entry->d_name;
-      if (name != "." && name != "..") names.push_back(name);
-    }
-    ::closedir(dir);
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(path, error)) {
+    names.push_back(entry.path().filename().string());
   }
   std::sort(names.begin(), names.end());
   return names;
 }
 
 int RunOdbsynth(const std::string& arguments) {
-  return std::system((std::string(ODBSYNTH_PATH) + " " + arguments + " 2>/dev/null").c_str());
+  return std::system((testplatform::ShellPath(ODBSYNTH_PATH) + " " + arguments + " 2>" +
+                      testplatform::kNullDevice).c_str());
 }
 
 // Everything the converter reads from one database, as text, for comparing two databases.

@@ -73,6 +73,7 @@ std::uint32_t Le32(const std::string& bytes, std::size_t at) {
   return value;
 }
 
+#ifndef _WIN32
 // The output of `gzip -dc path`, or a marker text when the tool fails.
 std::string GzipToolDecode(const TempDir& dir, const std::string& path) {
   const std::string out = dir.File("tool.out");
@@ -80,6 +81,7 @@ std::string GzipToolDecode(const TempDir& dir, const std::string& path) {
   if (std::system(command.c_str()) != 0) return "<gzip -d failed>";
   return ReadFileBytes(out);
 }
+#endif
 
 // A single member whose header, trailer and body every decoder agrees on.
 void ExpectSingleMember(const TempDir& dir, const std::string& path, const std::string& data) {
@@ -92,7 +94,12 @@ void ExpectSingleMember(const TempDir& dir, const std::string& path, const std::
   EXPECT_EQ(crc, Le32(file, file.size() - 8));
   EXPECT_EQ(static_cast<std::uint32_t>(data.size()), Le32(file, file.size() - 4));
   EXPECT_TRUE(Gunzip(file) == data) << "zlib inflate differs";
+#ifndef _WIN32
+  // Windows has no gzip tool; the same bytes are checked by it in the native build.
   EXPECT_TRUE(GzipToolDecode(dir, path) == data) << "gzip -d differs";
+#else
+  (void)dir;
+#endif
 }
 
 TEST(GzipEngine, MegabytesInUnevenPiecesDecodeEverywhere) {

@@ -14,6 +14,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "test_platform.h"
+
 namespace posttest {
 
 // The whole content of a file, as bytes.
@@ -113,15 +115,8 @@ class Records {
 // A fresh directory for one test's files, removed with everything in it afterwards.
 class TempDir {
  public:
-  TempDir() {
-    std::string pattern = testing::TempDir() + "postwriter-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    m_path = pattern;
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(m_path, ignored);
-  }
+  TempDir() : m_path(testplatform::MakeScratchDir("postwriter-")) {}
+  ~TempDir() { testplatform::RemoveTree(m_path); }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 

@@ -7,6 +7,11 @@
 
 #include "kelpost_reader.h"
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 namespace {
 
 const char kUsage[] =
@@ -71,6 +76,12 @@ const char kHelp[] =
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  // The same bytes as on other systems: no carriage return before each line feed.
+  _setmode(_fileno(stdin), _O_BINARY);
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+#endif
   bool summary = false;
   bool optionsEnded = false;
   const char* path = nullptr;

@@ -1,0 +1,62 @@
+// The file-system calls of the extension, its stand-in and its tools, with paths in UTF-8 on
+// every system. On Windows the paths are converted to UTF-16 and the wide API is used, so a
+// path with characters outside the ANSI code page names the same file there as here; on
+// POSIX systems they are handed to the C library as they are.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace platform {
+
+// fopen of a UTF-8 path (mode as fopen's; use "b" for byte-exact files on every system).
+std::FILE* OpenFile(const std::string& path, const char* mode);
+
+// Creates an empty file at path only when no file of that name exists; false when one does
+// (errno EEXIST) or it cannot be created (errno tells why).
+bool CreateNewFile(const std::string& path);
+
+// True when something (a file, a folder, anything) exists at path.
+bool Exists(const std::string& path);
+
+// Deletes a file; false when it could not (errno tells why).
+bool RemoveFile(const std::string& path);
+
+// Renames from to to, replacing a file already at to (as POSIX rename does; Windows' own
+// rename refuses an existing destination). False on failure, with errno set.
+bool ReplaceFile(const std::string& from, const std::string& to);
+
+enum class FileKind { kRegular, kDirectory, kOther };
+
+// The kind of file at path; false when it cannot be found or examined (errno tells why,
+// ENOENT or ENOTDIR when it does not exist).
+bool KindOfFile(const std::string& path, FileKind* kind);
+
+// True when the file at path can be opened for reading by this process.
+bool IsReadable(const std::string& path);
+
+// What tells a file (or folder) apart from every other: the device and inode on POSIX
+// systems, the volume serial number and file index on Windows (which has no inodes).
+struct FileId {
+  std::uint64_t volume = 0;
+  std::uint64_t index = 0;
+  bool operator==(const FileId& other) const { return volume == other.volume && index == other.index; }
+};
+
+// The identity of the existing file at path (links followed); false when there is none.
+bool IdentityOf(const std::string& path, FileId* id);
+
+// True when both paths exist and name the same file, through any spelling or link.
+bool SameFile(const std::string& a, const std::string& b);
+
+// True when the path names a FIFO or a socket (on Windows, a named pipe): opening one for
+// writing waits for a reader for ever, or fails.
+bool IsPipeOrSocket(const std::string& path);
+
+#ifdef _WIN32
+// UTF-8 to UTF-16; invalid UTF-8 gives an empty string (which names no file).
+std::wstring WidePath(const std::string& path);
+#endif
+
+}  // namespace platform
