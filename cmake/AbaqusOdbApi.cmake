@@ -6,6 +6,13 @@
 # environment file's compile_cpp entry (lnx86_64.env), which `abaqus make` uses for C++
 # programs of the API; the libraries are those its programs link. Where a release names its
 # libraries differently, set ABAQUS_ODB_API_LIBRARIES.
+#
+# On Windows the platform folder (for instance C:/SIMULIA/EstProducts/2023/win_b64) holds the
+# import libraries (NAME.lib) in code/lib and the DLLs in code/bin; the definitions are those
+# of the Windows environment file's compile_cpp entry (win86_64.env). The vendor's libraries are
+# built with Visual Studio, whose C++ ABI mingw-w64 does not share: build with Visual Studio
+# then. The DLLs are found at run time through PATH (Windows has no run path). This layout is
+# checked only against the vendor's public documentation.
 include(AbaqusOdbApiNames)
 
 set(ABAQUS_ODB_API_DIR "" CACHE PATH
@@ -18,6 +25,11 @@ if(NOT ABAQUS_ODB_API_DIR)
 endif()
 set(abaqus_include_dir "${ABAQUS_ODB_API_DIR}/code/include")
 set(abaqus_library_dir "${ABAQUS_ODB_API_DIR}/code/bin")
+set(abaqus_link_dir "${abaqus_library_dir}")
+if(WIN32)
+  # Import libraries in code/lib; the DLLs they name stay in code/bin.
+  set(abaqus_link_dir "${ABAQUS_ODB_API_DIR}/code/lib")
+endif()
 if(NOT EXISTS "${abaqus_include_dir}/odb_API.h")
   message(FATAL_ERROR "ABAQUS_ODB_API_DIR: ${abaqus_include_dir}/odb_API.h does not exist")
 endif()
@@ -27,8 +39,9 @@ set(abaqus_missing "")
 foreach(name IN LISTS ABAQUS_ODB_API_LIBRARIES)
   # One cache entry per library and folder, so that pointing at another installation
   # searches again.
-  string(MAKE_C_IDENTIFIER "ABAQUS_LIBRARY_${name}_${abaqus_library_dir}" variable)
-  find_library(${variable} NAMES ${name} PATHS "${abaqus_library_dir}" NO_DEFAULT_PATH)
+  string(MAKE_C_IDENTIFIER "ABAQUS_LIBRARY_${name}_${abaqus_link_dir}" variable)
+  find_library(${variable} NAMES ${name} PATHS "${abaqus_link_dir}" NO_DEFAULT_PATH
+               NO_CMAKE_FIND_ROOT_PATH)
   mark_as_advanced(${variable})
   if(${variable})
     list(APPEND abaqus_libraries "${${variable}}")
@@ -37,7 +50,7 @@ foreach(name IN LISTS ABAQUS_ODB_API_LIBRARIES)
   endif()
 endforeach()
 if(abaqus_missing)
-  message(FATAL_ERROR "ABAQUS_ODB_API_DIR: not found in ${abaqus_library_dir}: ${abaqus_missing} "
+  message(FATAL_ERROR "ABAQUS_ODB_API_DIR: not found in ${abaqus_link_dir}: ${abaqus_missing} "
                       "(set ABAQUS_ODB_API_LIBRARIES to the names this release uses)")
 endif()
 message(STATUS "ODB API: the vendor's, from ${ABAQUS_ODB_API_DIR}")
