@@ -1,12 +1,12 @@
 #include "sqlite_handle.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
+#include "file_system.h"
 #include "odb_API.h"
 
 namespace odbapi_detail {
@@ -160,16 +160,16 @@ std::int64_t CheckWholePages(const Connection& connection) {
     Statement statement(connection, "PRAGMA page_size");
     if (statement.step()) pageSize = statement.columnInt(0);
   }
-  struct stat info;
-  if (::stat(path.c_str(), &info) != 0) {
+  std::uint64_t size = 0;
+  if (!platform::SizeOfFile(path, &size)) {
     Fail(path + ": cannot access the file: " + std::strerror(errno));
   }
   // SQLite reads a page cut short as if its missing bytes were zeros.
-  if (pageSize <= 0 || info.st_size % pageSize != 0) {
-    Fail(path + ": the database file is damaged: its size, " + std::to_string(info.st_size) +
+  if (pageSize <= 0 || size % static_cast<std::uint64_t>(pageSize) != 0) {
+    Fail(path + ": the database file is damaged: its size, " + std::to_string(size) +
          " bytes, is not a whole number of its " + std::to_string(pageSize) + "-byte pages");
   }
-  return info.st_size;
+  return static_cast<std::int64_t>(size);
 }
 
 Statement::Statement(const Connection& connection, const std::string& sql)

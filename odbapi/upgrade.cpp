@@ -145,7 +145,7 @@ void upgradeOdb(const odb_String& source, const odb_String& destination) {
   } catch (const odb_Exception& error) {
     Fail(sourcePath + ": the upgrade to " + destinationPath + " failed: " + error.UserReport().CStr());
   }
-  if (!platform::ReplaceFile(temporary->path(), destinationPath)) {
+  if (!platform::RenameReplacing(temporary->path(), destinationPath)) {
     Fail(destinationPath + ": cannot write the upgraded database: " + std::strerror(errno));
   }
   temporary->release();

@@ -80,7 +80,7 @@ bool RemoveFile(const std::string& path) {
   return !wide.empty() && _wremove(wide.c_str()) == 0;
 }
 
-bool ReplaceFile(const std::string& from, const std::string& to) {
+bool RenameReplacing(const std::string& from, const std::string& to) {
   const std::wstring wideFrom = WidePath(from);
   const std::wstring wideTo = WidePath(to);
   if (wideFrom.empty() || wideTo.empty()) {
@@ -106,6 +106,18 @@ bool KindOfFile(const std::string& path, FileKind* kind) {
   *kind = (info.st_mode & _S_IFMT) == _S_IFDIR   ? FileKind::kDirectory
           : (info.st_mode & _S_IFMT) == _S_IFREG ? FileKind::kRegular
                                                  : FileKind::kOther;
+  return true;
+}
+
+bool SizeOfFile(const std::string& path, std::uint64_t* size) {
+  const std::wstring wide = WidePath(path);
+  if (wide.empty()) {
+    errno = ENOENT;
+    return false;
+  }
+  struct _stat64 info;
+  if (_wstat64(wide.c_str(), &info) != 0) return false;
+  *size = static_cast<std::uint64_t>(info.st_size);
   return true;
 }
 
@@ -158,7 +170,7 @@ bool Exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0;
 
 bool RemoveFile(const std::string& path) { return std::remove(path.c_str()) == 0; }
 
-bool ReplaceFile(const std::string& from, const std::string& to) {
+bool RenameReplacing(const std::string& from, const std::string& to) {
   return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
@@ -168,6 +180,13 @@ bool KindOfFile(const std::string& path, FileKind* kind) {
   *kind = S_ISDIR(info.st_mode)   ? FileKind::kDirectory
           : S_ISREG(info.st_mode) ? FileKind::kRegular
                                   : FileKind::kOther;
+  return true;
+}
+
+bool SizeOfFile(const std::string& path, std::uint64_t* size) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0) return false;
+  *size = static_cast<std::uint64_t>(info.st_size);
   return true;
 }
 

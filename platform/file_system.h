@@ -25,13 +25,16 @@ bool RemoveFile(const std::string& path);
 
 // Renames from to to, replacing a file already at to (as POSIX rename does; Windows' own
 // rename refuses an existing destination). False on failure, with errno set.
-bool ReplaceFile(const std::string& from, const std::string& to);
+bool RenameReplacing(const std::string& from, const std::string& to);
 
 enum class FileKind { kRegular, kDirectory, kOther };
 
 // The kind of file at path; false when it cannot be found or examined (errno tells why,
 // ENOENT or ENOTDIR when it does not exist).
 bool KindOfFile(const std::string& path, FileKind* kind);
+
+// The size in bytes of the file at path; false when it cannot be examined (errno tells why).
+bool SizeOfFile(const std::string& path, std::uint64_t* size);
 
 // True when the file at path can be opened for reading by this process.
 bool IsReadable(const std::string& path);

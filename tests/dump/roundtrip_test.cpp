@@ -127,7 +127,7 @@ void WriteModel() {
 }
 
 void WriteFile(const fs::path& path, int mode) {
-  ASSERT_EQ(0, PostOpenResultFile(path.c_str(), mode));
+  ASSERT_EQ(0, PostOpenResultFile(path.u8string().c_str(), mode));
   WriteModel();
   ASSERT_EQ(0, PostCloseResultFile());
 }
@@ -239,7 +239,7 @@ TEST(LongNames, TheResultNamesADefinedGaussPointSet) {
   const std::string set = "set-" + std::string(3000, 'g');
   const std::string mesh(2900, 'm');
   const std::string other(3000, 'x');
-  ASSERT_EQ(0, PostOpenResultFile(path.c_str(), MODE_BINARY));
+  ASSERT_EQ(0, PostOpenResultFile(path.u8string().c_str(), MODE_BINARY));
   ASSERT_NO_FATAL_FAILURE(WriteMesh(mesh.c_str(), 3, GEOMETRY_HEXAHEDRA, 8, 1, 1, 1));
   ASSERT_EQ(0, PostEndMesh());
   ASSERT_EQ(0, PostBeginGaussPoint(set.c_str(), GEOMETRY_HEXAHEDRA, mesh.c_str(), 2, 0, 1));

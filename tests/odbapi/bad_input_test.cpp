@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <filesystem>
 #include <fstream>
 #include <functional>
 
@@ -285,7 +286,7 @@ TEST(BadInput, FilesThatAreNoDatabase) {
   std::ofstream(cut, std::ios::binary | std::ios::trunc).write(whole.data(), whole.size() - 100);
   const std::string cutOld = dir.file("cut-old.odb");
   SmallModel().format(1).write(cutOld, 512);
-  ASSERT_EQ(::truncate(cutOld.c_str(), odbtest::FileBytes(cutOld).size() - 1), 0);
+  std::filesystem::resize_file(cutOld, odbtest::FileBytes(cutOld).size() - 1);
 
   const struct {
     std::string path;

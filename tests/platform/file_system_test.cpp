@@ -75,13 +75,13 @@ TEST_F(FileSystem, MissingFilesAreReportedAsMissing) {
   EXPECT_FALSE(platform::IsReadable(missing));
   EXPECT_FALSE(platform::RemoveFile(missing));
   EXPECT_EQ(platform::OpenFile(missing, "rb"), nullptr);
-  EXPECT_FALSE(platform::ReplaceFile(missing, m_dir + "/elsewhere"));
+  EXPECT_FALSE(platform::RenameReplacing(missing, m_dir + "/elsewhere"));
 }
 
-TEST_F(FileSystem, ReplaceFileReplacesAnExistingDestination) {
+TEST_F(FileSystem, RenameReplacingReplacesAnExistingDestination) {
   const std::string from = Make(kFile, "new");
   const std::string to = Make("beam_upgraded.odb", "old");
-  ASSERT_TRUE(platform::ReplaceFile(from, to));
+  ASSERT_TRUE(platform::RenameReplacing(from, to));
   EXPECT_EQ(Read(to), "new");
   EXPECT_FALSE(fs::exists(fs::u8path(from)));
 }

@@ -170,11 +170,14 @@ TEST(GzipEngine, FinishStartsAMemberOnlyWhenMoreDataFollows) {
   const std::string bytes = ReadFileBytes(path);
   EXPECT_EQ(2, GzipMemberCount(bytes));
   EXPECT_TRUE(Gunzip(bytes) == first + second + "end");
+#ifndef _WIN32
   EXPECT_TRUE(GzipToolDecode(dir, path) == first + second + "end");
+#endif
 }
 
-// Every member begins with the header zlib's gzopen writes at level 1 on Unix (no name, no
-// modification time, extra flags 4, system 3), whichever engine the build uses.
+// Every member begins with the header zlib's gzopen writes at level 1 (no name, no
+// modification time, extra flags 4, system 3 on Unix and 10 on Windows), whichever engine the
+// build uses.
 TEST(GzipEngine, MemberHeadersAreTheOnesGzopenWrites) {
   TempDir dir;
   const std::string first = Records(100 * 1024);
@@ -196,7 +199,11 @@ TEST(GzipEngine, MemberHeadersAreTheOnesGzopenWrites) {
   gzwrite(handle, second.data(), static_cast<unsigned>(second.size()));
   ASSERT_EQ(Z_OK, gzclose(handle));
 
+#ifdef _WIN32
+  const std::string header("\x1f\x8b\x08\x00\x00\x00\x00\x00\x04\x0a", 10);
+#else
   const std::string header("\x1f\x8b\x08\x00\x00\x00\x00\x00\x04\x03", 10);
+#endif
   const std::vector<std::string> expected{header, header};
   EXPECT_EQ(expected, MemberHeaders(ReadFileBytes(theirs)));
   EXPECT_EQ(expected, MemberHeaders(ReadFileBytes(ours)));
