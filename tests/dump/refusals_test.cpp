@@ -1,7 +1,6 @@
 // What the results writer can write but the reader refuses, as kelpost-dump's help lists it:
 // each is written through the writer and read back in every variant it concerns.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <functional>
@@ -11,6 +10,7 @@
 #include "kelpost_reader.h"
 #include "post_ascii.h"
 #include "post_interface.h"
+#include "test_platform.h"
 
 namespace {
 
@@ -18,15 +18,8 @@ namespace fs = std::filesystem;
 
 class TempDir {
  public:
-  TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "kelpost-refusals-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
+  TempDir() : path_(testplatform::MakeScratchDir("kelpost-refusals-")) {}
+  ~TempDir() { testplatform::RemoveTree(path_.string()); }
   const fs::path& path() const { return path_; }
 
  private:
@@ -208,7 +201,7 @@ TEST(Refusals, WhatTheWriterCanWriteButTheReaderRefuses) {
     for (int mode : refusal.modes) {
       SCOPED_TRACE(std::string(refusal.what) + ", mode " + std::to_string(mode));
       const fs::path path = dir.path() / "refused";
-      ASSERT_EQ(0, PostOpenResultFile(path.c_str(), mode));
+      ASSERT_EQ(0, PostOpenResultFile(path.u8string().c_str(), mode));
       refusal.write();
       PostCloseResultFile();
       kelpost::FileSource source(path.string());
@@ -228,7 +221,7 @@ TEST(Refusals, ACompressedFileOfTwoMembers) {
   const fs::path path = dir.path() / "two.gz";
   {
     CPostAsciiZ writer;
-    ASSERT_EQ(0, writer.Open(path.c_str()));
+    ASSERT_EQ(0, writer.Open(path.u8string().c_str()));
     ASSERT_EQ(0, writer.WritePostHeader());
     ASSERT_EQ(0, writer.Flush());
     ASSERT_EQ(0, writer.WriteString("MESH \"m\" dimension 3 ElemType Point Nnode 1"));
