@@ -1,7 +1,6 @@
 // The values of a block on their way to the writer: a single-precision block's own storage,
 // a double-precision block's rows converted a few at a time.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cstdlib>
 #include <string>
@@ -10,20 +9,19 @@
 #include "block_values.h"
 #include "odb_API.h"
 #include "odb_builder.h"
+#include "test_platform.h"
 
 namespace {
 
 class BlockValuesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/block-values-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    m_dir = pattern;
+    m_dir = testplatform::MakeScratchDir("block-values-");
     odb_initializeAPI();
   }
   void TearDown() override {
     odb_finalizeAPI();
-    std::system(("rm -rf '" + m_dir + "'").c_str());
+    testplatform::RemoveTree(m_dir);
   }
   std::string m_dir;
 };
