@@ -16,16 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class TempDir {
- public:
-  TempDir() : path_(testplatform::MakeScratchDir("kelpost-refusals-")) {}
-  ~TempDir() { testplatform::RemoveTree(path_.string()); }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
 // One mesh of a single two-node bar, nodes 1 and 2, element 1.
 void WriteBar(int nnode = 2) {
   ASSERT_EQ(0, PostBeginMesh("bar", 3, GEOMETRY_LINEAR, nnode));
@@ -196,7 +186,7 @@ const std::vector<Refusal>& Refusals() {
 }
 
 TEST(Refusals, WhatTheWriterCanWriteButTheReaderRefuses) {
-  TempDir dir;
+  testplatform::ScratchDir dir("kelpost-refusals-");
   for (const Refusal& refusal : Refusals()) {
     for (int mode : refusal.modes) {
       SCOPED_TRACE(std::string(refusal.what) + ", mode " + std::to_string(mode));
@@ -217,7 +207,7 @@ TEST(Refusals, WhatTheWriterCanWriteButTheReaderRefuses) {
 
 // CPostAsciiZ::Flush ends the gzip member; what follows starts another one.
 TEST(Refusals, ACompressedFileOfTwoMembers) {
-  TempDir dir;
+  testplatform::ScratchDir dir("kelpost-refusals-");
   const fs::path path = dir.path() / "two.gz";
   {
     CPostAsciiZ writer;

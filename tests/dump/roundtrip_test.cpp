@@ -22,17 +22,6 @@ std::string ReadFile(const fs::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// A directory of its own, removed with everything in it.
-class TempDir {
- public:
-  TempDir() : path_(testplatform::MakeScratchDir("kelpost-dump-")) {}
-  ~TempDir() { testplatform::RemoveTree(path_.string()); }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
 // Every value below is exact in single precision, so the binary file carries it unchanged.
 void WriteMesh(const char* name, int dimension, int geometry, int nnode, int firstNode,
                int firstElement, int elements) {
@@ -148,7 +137,7 @@ class RoundTrip : public ::testing::Test {
     ASSERT_NO_FATAL_FAILURE(WriteFile(binary_, MODE_BINARY));
     plain_ = ReadFile(text_);
   }
-  TempDir dir_;
+  testplatform::ScratchDir dir_{"kelpost-dump-"};
   fs::path text_ = dir_.path() / "model.txt";
   fs::path compressed_ = dir_.path() / "model.txt.gz";
   fs::path binary_ = dir_.path() / "model.bin";
@@ -234,7 +223,7 @@ TEST_F(RoundTrip, StandardInputAndTheEndOfOptions) {
 // Names too long for a header line: the result still names a Gauss point set that the file
 // defines, so the tool reads the whole file.
 TEST(LongNames, TheResultNamesADefinedGaussPointSet) {
-  TempDir dir;
+  testplatform::ScratchDir dir("kelpost-dump-");
   const fs::path path = dir.path() / "long.bin";
   const std::string set = "set-" + std::string(3000, 'g');
   const std::string mesh(2900, 'm');

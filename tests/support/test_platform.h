@@ -36,6 +36,19 @@ inline void RemoveTree(const std::string& path) {
   std::filesystem::remove_all(path, ignored);
 }
 
+// A scratch folder for one test's files, removed with everything in it when the object goes.
+class ScratchDir {
+ public:
+  explicit ScratchDir(const std::string& prefix) : m_path(MakeScratchDir(prefix)) {}
+  ~ScratchDir() { RemoveTree(m_path.generic_string()); }
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+  const std::filesystem::path& path() const { return m_path; }
+
+ private:
+  std::filesystem::path m_path;
+};
+
 // The file that swallows a program's output, for the shell's redirections.
 #ifdef _WIN32
 constexpr const char* kNullDevice = "NUL";
