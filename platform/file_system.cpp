@@ -95,14 +95,23 @@ bool RenameReplacing(const std::string& from, const std::string& to) {
   return false;
 }
 
-bool KindOfFile(const std::string& path, FileKind* kind) {
+namespace {
+
+// The file's status through the wide API; false with errno set when there is none.
+bool StatusOfFile(const std::string& path, struct _stat64* info) {
   const std::wstring wide = WidePath(path);
   if (wide.empty()) {
     errno = ENOENT;
     return false;
   }
+  return _wstat64(wide.c_str(), info) == 0;
+}
+
+}  // namespace
+
+bool KindOfFile(const std::string& path, FileKind* kind) {
   struct _stat64 info;
-  if (_wstat64(wide.c_str(), &info) != 0) return false;
+  if (!StatusOfFile(path, &info)) return false;
   *kind = (info.st_mode & _S_IFMT) == _S_IFDIR   ? FileKind::kDirectory
           : (info.st_mode & _S_IFMT) == _S_IFREG ? FileKind::kRegular
                                                  : FileKind::kOther;
@@ -110,13 +119,8 @@ bool KindOfFile(const std::string& path, FileKind* kind) {
 }
 
 bool SizeOfFile(const std::string& path, std::uint64_t* size) {
-  const std::wstring wide = WidePath(path);
-  if (wide.empty()) {
-    errno = ENOENT;
-    return false;
-  }
   struct _stat64 info;
-  if (_wstat64(wide.c_str(), &info) != 0) return false;
+  if (!StatusOfFile(path, &info)) return false;
   *size = static_cast<std::uint64_t>(info.st_size);
   return true;
 }
