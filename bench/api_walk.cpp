@@ -34,7 +34,7 @@ void ReadMeshes(odb_Odb& odb, Totals& totals) {
       const odb_Element element = elements[i];
       int count = 0;
       const int* labels = element.connectivity(count);
-      totals.checksum += element.label() + element.shape() + (count > 0 ? labels[count - 1] : 0);
+      totals.checksum += element.label() + static_cast<int>(element.geometry()) + (count > 0 ? labels[count - 1] : 0);
     }
   }
 }

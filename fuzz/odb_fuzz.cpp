@@ -292,7 +292,7 @@ void WalkInstance(const odb_Instance& instance) {
     Touch(labels, static_cast<std::size_t>(count));
     element.type();
     element.label();
-    element.shape();
+    element.geometry();
     element.sectionCategory().name();
     element.instanceName();
   }

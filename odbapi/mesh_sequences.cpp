@@ -101,7 +101,9 @@ odb_SectionCategory odb_Element::sectionCategory() const {
   return odb_SectionCategory(data.sections[data.sectionIndex[m_index]]);
 }
 
-int odb_Element::shape() const { return CheckedElement(m_data, m_index).shapes[m_index]; }
+odb_Enum::odb_ElementGeometryClass odb_Element::geometry() const {
+  return static_cast<odb_Enum::odb_ElementGeometryClass>(CheckedElement(m_data, m_index).shapes[m_index]);
+}
 
 odb_String odb_Element::instanceName() const { return CheckedElement(m_data, m_index).instanceName; }
 

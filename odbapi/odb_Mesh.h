@@ -61,9 +61,9 @@ class odb_Element {
   const int* connectivity(int& nodeCount) const;
   odb_SectionCategory sectionCategory() const;
   odb_String instanceName() const;
-  // The stand-in's own accessor: the topology code of the element's shape (0: unknown).
-  // The vendor's element has no such member (see README).
-  int shape() const;
+  // The element's topology: its stored shape code as the vendor's geometry class (a stored
+  // code outside the class's values is passed on as it is).
+  odb_Enum::odb_ElementGeometryClass geometry() const;
 
  private:
   const odbapi_detail::ElementData* m_data;

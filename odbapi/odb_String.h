@@ -59,6 +59,7 @@ class odb_Enum {
     QUATERNION_2D,
     UNDEFINED_DATATYPE
   };
+  // The vendor's complete list, in its order.
   enum odb_ResultPositionEnum : int {
     UNDEFINED_POSITION = 0,
     NODAL,
@@ -66,11 +67,38 @@ class odb_Enum {
     INTEGRATION_POINT,
     CENTROID,
     ELEMENT_FACE,
+    ELEMENT_FACE_INTEGRATION_POINT,
+    SURFACE_INTEGRATION_POINT,
     WHOLE_ELEMENT,
     WHOLE_REGION,
     WHOLE_PART_INSTANCE,
     WHOLE_MODEL,
-    GENERAL_PARTICLE
+    GENERAL_PARTICLE,
+    SURFACE_FACET,
+    SURFACE_NODAL
+  };
+  // An element's topology, as the vendor's element gives it (odb_Element::geometry()).
+  enum odb_ElementGeometryClass : int {
+    UNKNOWN = 0,
+    MASS,
+    PLOT,
+    TWO_NODE_WELD,
+    TWO_NODE_RIGID,
+    SPRING,
+    BAR2,
+    BAR3,
+    BEAM2,
+    BEAM3,
+    TRIA3,
+    QUAD4,
+    TRIA6,
+    QUAD8,
+    TETRA4,
+    PENTA6,
+    HEX8,
+    TETRA10,
+    PENTA15,
+    HEX20
   };
   enum odb_PrecisionEnum : int { SINGLE_PRECISION = 0, DOUBLE_PRECISION = 1 };
 };

@@ -2,6 +2,6 @@
 
 #include "odb_API.h"
 
-// The stand-in stores the code with each element and hands it out as shape(); against an
-// API whose element gives its shape another way, this function alone changes.
-int ElementShapeCode(const odb_Element& element) { return element.shape(); }
+// The ODB API gives an element's topology as a geometry class whose values are the shape
+// codes; any value, also one outside the class's list, is passed on as that integer.
+int ElementShapeCode(const odb_Element& element) { return static_cast<int>(element.geometry()); }

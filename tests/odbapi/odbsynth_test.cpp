@@ -70,9 +70,9 @@ sql UPDATE step SET name = 'Renamed'
   odb_SequenceElement elements = instance.elements();
   ASSERT_EQ(elements.size(), 2);
   EXPECT_EQ(elements[0].label(), 7);
-  EXPECT_EQ(elements[0].shape(), 10);
+  EXPECT_EQ(static_cast<int>(elements[0].geometry()), 10);
   EXPECT_STREQ(elements[0].sectionCategory().name().CStr(), "Shell < \"ALU\" \\ >");
-  EXPECT_EQ(elements[1].shape(), 42);
+  EXPECT_EQ(static_cast<int>(elements[1].geometry()), 42);
   EXPECT_STREQ(elements[1].sectionCategory().name().CStr(), "");
   int count = 0;
   EXPECT_EQ(elements[1].connectivity(count)[0], 3);
@@ -135,7 +135,7 @@ TEST(OdbsynthGrid, SmallGridCounts) {
   EXPECT_EQ(instance.nodes().size(), 27);
   odb_SequenceElement elements = instance.elements();
   ASSERT_EQ(elements.size(), 8);
-  EXPECT_EQ(elements[0].shape(), 16);
+  EXPECT_EQ(static_cast<int>(elements[0].geometry()), 16);
   ASSERT_EQ(odb.steps().size(), 1);
   ASSERT_EQ(odb.steps()["Step-1"].frames().size(), 3);
   odb_FieldOutputRepository& fields = odb.steps()["Step-1"].frames()[2].fieldOutputs();
@@ -160,7 +160,7 @@ TEST(OdbsynthInstances, OneBlockPerInstanceAndField) {
   ASSERT_EQ(instances.size(), 3);
   EXPECT_EQ(instances["CELL-3"].nodes().size(), 8);
   ASSERT_EQ(instances["CELL-3"].elements().size(), 1);
-  EXPECT_EQ(instances["CELL-3"].elements()[0].shape(), 16);
+  EXPECT_EQ(static_cast<int>(instances["CELL-3"].elements()[0].geometry()), 16);
   ASSERT_EQ(odb.steps()["Step-1"].frames().size(), 2);
   odb_FieldOutputRepository& fields = odb.steps()["Step-1"].frames()[1].fieldOutputs();
   odb_SequenceFieldBulkData peeq = fields["PEEQ"].bulkDataBlocks();

@@ -64,7 +64,7 @@ TEST(Example, MeshesAsShipped) {
     int count = 0;
     const int* connectivity = element.connectivity(count);
     for (int k = 0; k < count; ++k) EXPECT_EQ(nodeLabels.count(connectivity[k]), 1u);
-    shapeAndCount[element.type().CStr()] = {element.shape(), count};
+    shapeAndCount[element.type().CStr()] = {static_cast<int>(element.geometry()), count};
   }
   EXPECT_EQ(shapeAndCount["C3D8R"], std::make_pair(16, 8));
   EXPECT_EQ(shapeAndCount["C3D6"], std::make_pair(15, 6));
@@ -75,9 +75,9 @@ TEST(Example, MeshesAsShipped) {
   odb_SequenceElement shell = odb.rootAssembly().instances()["SHELL-1"].elements();
   ASSERT_EQ(shell.size(), 15);
   EXPECT_STREQ(shell[0].type().CStr(), "S4R");
-  EXPECT_EQ(shell[0].shape(), 11);
+  EXPECT_EQ(shell[0].geometry(), odb_Enum::QUAD4);
   EXPECT_STREQ(shell[14].type().CStr(), "S3");
-  EXPECT_EQ(shell[14].shape(), 10);
+  EXPECT_EQ(shell[14].geometry(), odb_Enum::TRIA3);
 }
 
 TEST(Example, StepsFramesAndBlocks) {
@@ -219,7 +219,7 @@ TEST(Reading, ValuesAndLabelsExactly) {
   ASSERT_EQ(elements.size(), 2);
   EXPECT_EQ(elements[0].label(), -3);
   EXPECT_STREQ(elements[0].type().CStr(), "B31H");
-  EXPECT_EQ(elements[0].shape(), 3);
+  EXPECT_EQ(elements[0].geometry(), odb_Enum::TWO_NODE_WELD);
   EXPECT_STREQ(elements[0].sectionCategory().name().CStr(), "beam section");
   EXPECT_STREQ(elements[0].instanceName().CStr(), "P");
   int count = -1;
@@ -227,7 +227,8 @@ TEST(Reading, ValuesAndLabelsExactly) {
   ASSERT_EQ(count, 2);
   EXPECT_EQ(connectivity[0], INT_MAX);
   EXPECT_EQ(connectivity[1], INT_MIN);
-  EXPECT_EQ(elements[1].shape(), 42);  // a stored shape is passed on, not recomputed
+  // A stored shape is passed on, not recomputed, also one outside the geometry class.
+  EXPECT_EQ(static_cast<int>(elements[1].geometry()), 42);
   elements[1].connectivity(count);
   EXPECT_EQ(count, 0);
 

@@ -50,7 +50,8 @@ std::string Contents(odb_Odb& odb) {
       int count = 0;
       const int* connectivity = elements[i].connectivity(count);
       out += "e " + std::to_string(elements[i].label()) + " " + elements[i].type().CStr() + " " +
-             std::to_string(elements[i].shape()) + " " + elements[i].sectionCategory().name().CStr();
+             std::to_string(static_cast<int>(elements[i].geometry())) + " " +
+             elements[i].sectionCategory().name().CStr();
       for (int k = 0; k < count; ++k) out += " " + std::to_string(connectivity[k]);
       out += "\n";
     }
@@ -133,10 +134,10 @@ TEST(Upgrade, ShapesComputedFromTypeNames) {
   ApiSession session;
   odb_SequenceElement elements = openOdb(upgraded.c_str()).rootAssembly().instances()["P"].elements();
   ASSERT_EQ(elements.size(), 4);
-  EXPECT_EQ(elements[0].shape(), 19);
-  EXPECT_EQ(elements[1].shape(), 11);
-  EXPECT_EQ(elements[2].shape(), 16);
-  EXPECT_EQ(elements[3].shape(), 0);
+  EXPECT_EQ(static_cast<int>(elements[0].geometry()), 19);
+  EXPECT_EQ(static_cast<int>(elements[1].geometry()), 11);
+  EXPECT_EQ(static_cast<int>(elements[2].geometry()), 16);
+  EXPECT_EQ(static_cast<int>(elements[3].geometry()), 0);
 }
 
 TEST(Upgrade, FailuresLeaveNoDestination) {
