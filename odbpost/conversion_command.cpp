@@ -6,6 +6,7 @@
 #include <string>
 
 #include "element_shape.h"
+#include "file_arguments.h"
 #include "instance_mesh.h"
 #include "mesh_table.h"
 #include "odb_API.h"
@@ -120,8 +121,14 @@ int Convert(Tcl_Interp* interp, const std::string& input, const std::string& out
     odb_initializeAPI();
     odb_String inputName(input.c_str());
 
-    if (!IsWritableOutput(input, output) || !out.Open(output.c_str())) {
+    // No file name holds a NUL character; cut there, the name would be another file's.
+    if (output.find('\0') != std::string::npos || !IsWritableOutput(input, output) ||
+        !out.Open(output.c_str())) {
       SetMessage(interp, "Could not open outputfile");
+      return TCL_ERROR;
+    }
+    if (input.find('\0') != std::string::npos) {
+      SetMessage(interp, "Could not open inputfile: its name holds a NUL character");
       return TCL_ERROR;
     }
     if (isUpgradeRequiredForOdb(inputName)) {
@@ -181,7 +188,7 @@ int ConversionCommand(ClientData, Tcl_Interp* interp, int objc, Tcl_Obj* const o
   g_conversionInProgress = true;
   int code = TCL_ERROR;
   try {
-    code = Convert(interp, Tcl_GetString(objv[1]), Tcl_GetString(objv[2]));
+    code = Convert(interp, FileSystemPathOf(objv[1]), FileSystemPathOf(objv[2]));
   } catch (...) {
     // Copying the arguments can only fail for want of memory.
     SetMessage(interp, "odbpost: out of memory");

@@ -13,11 +13,6 @@
 
 #include "file_system.h"
 
-std::string UpgradedName(const std::string& path) {
-  const std::string::size_type dot = path.rfind('.');
-  return (dot == std::string::npos ? path : path.substr(0, dot)) + "_upgraded.odb";
-}
-
 namespace {
 
 // Where writing a path lands: the file itself when it exists, otherwise the folder it would
@@ -52,6 +47,20 @@ std::string NameOf(const std::string& path) {
   const std::string::size_type slash = LastSeparator(path);
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
+
+}  // namespace
+
+std::string UpgradedName(const std::string& path) {
+  // Only the file name loses its extension: a '.' in a folder name, or one that starts the
+  // name (".hidden", "./beam"), must not move the copy out of the input's folder.
+  const std::string::size_type slash = LastSeparator(path);
+  const std::string::size_type start = slash == std::string::npos ? 0 : slash + 1;
+  const std::string::size_type dot = path.rfind('.');
+  const bool cut = dot != std::string::npos && dot > start;
+  return (cut ? path.substr(0, dot) : path) + "_upgraded.odb";
+}
+
+namespace {
 
 // Names in one folder: Windows' file systems ignore the case of letters.
 bool SameName(const std::string& a, const std::string& b) {

@@ -4,8 +4,9 @@
 
 #include <string>
 
-// The path with everything from its last '.' replaced by "_upgraded.odb"; a path without
-// any '.' gets "_upgraded.odb" appended.
+// The name of the upgraded copy of the database at path, in the same folder: the file name
+// up to its last '.' (the whole name when it has none, or only one as its first character),
+// followed by "_upgraded.odb". Windows takes both separators.
 std::string UpgradedName(const std::string& path);
 
 // True when both paths exist and name the same file (through any spelling or link).

@@ -9,9 +9,13 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
+
+#include <new>
+#include <utility>
 
 namespace platform {
 
@@ -146,6 +150,61 @@ bool IdentityOf(const std::string& path, FileId* id) {
   return true;
 }
 
+namespace {
+// The claim locks one byte far beyond the end of any results file: Windows' locks are
+// mandatory, so a locked byte that holds data could not be read, nor written through the
+// writer's own, separate handle.
+constexpr DWORD kClaimOffsetHigh = 0x7FFFFFFF;
+constexpr DWORD kClaimOffsetLow = 0;
+}  // namespace
+
+bool WriteClaim::Acquire(const char* path) noexcept {
+  Release();
+  if (path == nullptr) return true;
+  std::wstring wide;
+  try {
+    wide = WidePath(path);
+  } catch (const std::bad_alloc&) {
+    return true;  // opening the file will fail for want of memory as well
+  }
+  if (wide.empty()) return true;
+  HANDLE handle = CreateFileW(wide.c_str(), GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return true;
+  if (GetFileType(handle) != FILE_TYPE_DISK) {
+    CloseHandle(handle);
+    return true;
+  }
+  OVERLAPPED at = {};
+  at.Offset = kClaimOffsetLow;
+  at.OffsetHigh = kClaimOffsetHigh;
+  if (LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at) == 0) {
+    const DWORD error = GetLastError();
+    CloseHandle(handle);
+    return error != ERROR_LOCK_VIOLATION;
+  }
+  m_handle = handle;
+  return true;
+}
+
+void WriteClaim::Release() noexcept {
+  // Closing the handle releases its lock.
+  if (m_handle != nullptr) CloseHandle(static_cast<HANDLE>(m_handle));
+  m_handle = nullptr;
+}
+
+WriteClaim::WriteClaim(WriteClaim&& other) noexcept
+    : m_handle(std::exchange(other.m_handle, nullptr)) {}
+
+WriteClaim& WriteClaim::operator=(WriteClaim&& other) noexcept {
+  if (this != &other) {
+    Release();
+    m_handle = std::exchange(other.m_handle, nullptr);
+  }
+  return *this;
+}
+
 bool IsPipeOrSocket(const std::string& path) {
   // Named pipes live in the pipe file system: \\.\pipe\NAME (either slash).
   if (path.size() < 9) return false;
@@ -207,6 +266,45 @@ bool IdentityOf(const std::string& path, FileId* id) {
 bool IsPipeOrSocket(const std::string& path) {
   struct stat info;
   return ::stat(path.c_str(), &info) == 0 && (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode));
+}
+
+bool WriteClaim::Acquire(const char* path) noexcept {
+  Release();
+  if (path == nullptr) return true;
+  // Without truncating: another writer's file is left as it is. Non-blocking, so that a FIFO
+  // without a reader does not hold the open up.
+  const int fd = ::open(path, O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+  if (fd < 0) return true;
+  struct stat info;
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return true;
+  }
+  // flock, not fcntl: its lock belongs to this descriptor, so a second claim within this
+  // process fails as well, and closing some other descriptor of the file keeps it.
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int error = errno;
+    ::close(fd);
+    return error != EWOULDBLOCK;
+  }
+  m_fd = fd;
+  return true;
+}
+
+void WriteClaim::Release() noexcept {
+  // Closing the descriptor releases its lock.
+  if (m_fd >= 0) ::close(m_fd);
+  m_fd = -1;
+}
+
+WriteClaim::WriteClaim(WriteClaim&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+
+WriteClaim& WriteClaim::operator=(WriteClaim&& other) noexcept {
+  if (this != &other) {
+    Release();
+    m_fd = std::exchange(other.m_fd, -1);
+  }
+  return *this;
 }
 
 #endif

@@ -57,6 +57,35 @@ bool SameFile(const std::string& a, const std::string& b);
 // writing waits for a reader for ever, or fails.
 bool IsPipeOrSocket(const std::string& path);
 
+// A claim on a file that is being written, held from before the file is opened for writing
+// until it is released: while one is held, a second claim on the same file, from this process
+// or any other, fails, so that two writers never write one file at once. Only regular files
+// are claimed (devices and pipes are left to themselves), and readers are not kept out. The
+// claim is advisory: only writers that claim first are held off.
+class WriteClaim {
+ public:
+  WriteClaim() noexcept = default;
+  ~WriteClaim() { Release(); }
+  WriteClaim(WriteClaim&& other) noexcept;
+  WriteClaim& operator=(WriteClaim&& other) noexcept;
+  WriteClaim(const WriteClaim&) = delete;
+  WriteClaim& operator=(const WriteClaim&) = delete;
+
+  // Claims the file at path (UTF-8 on Windows), creating it empty when there is none and
+  // releasing any claim held before. False only when another claim on the file is held; when
+  // the file cannot be claimed for another reason (a missing folder, no right to write it), true
+  // without a claim, and opening the file for writing then fails or succeeds on its own.
+  bool Acquire(const char* path) noexcept;
+  void Release() noexcept;
+
+ private:
+#ifdef _WIN32
+  void* m_handle = nullptr;  // the HANDLE holding the lock
+#else
+  int m_fd = -1;  // the descriptor holding the lock
+#endif
+};
+
 #ifdef _WIN32
 // UTF-8 to UTF-16; invalid UTF-8 gives an empty string (which names no file).
 std::wstring WidePath(const std::string& path);

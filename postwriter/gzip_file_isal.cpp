@@ -7,6 +7,8 @@
 // reader takes as one concatenated text.
 #include "gzip_file.h"
 
+#include "file_system.h"
+
 #include <fcntl.h>
 #include <isa-l/igzip_lib.h>
 #include <unistd.h>
@@ -44,6 +46,7 @@ constexpr std::size_t kLargestPiece = std::size_t{1} << 30;
 
 struct GzipFile::Engine {
   int fd = -1;
+  platform::WriteClaim claim;  // released after fd is closed
   bool member_open = false;  // a member has been begun and not yet finished
   isal_zstream stream;
   std::uint8_t level_buffer[kLevelBufferSize];
@@ -154,6 +157,9 @@ struct GzipFile::Engine {
 bool GzipFile::open(const char* path) noexcept {
   close();
   if (path == nullptr) return false;
+  // Claimed before the open below empties the file, so that another writer's file stays whole.
+  platform::WriteClaim claim;
+  if (!claim.Acquire(path)) return false;
   int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) return false;
   m_engine = new (std::nothrow) Engine;
@@ -162,6 +168,7 @@ bool GzipFile::open(const char* path) noexcept {
     return false;
   }
   m_engine->fd = fd;
+  m_engine->claim = std::move(claim);
   m_engine->BeginMember();
   return true;
 }

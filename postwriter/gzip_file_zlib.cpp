@@ -23,11 +23,15 @@ constexpr std::size_t kLargestWrite = INT_MAX / 2 + 1;
 
 struct GzipFile::Engine {
   gzFile handle = nullptr;
+  platform::WriteClaim claim;  // released after the handle is closed
 };
 
 bool GzipFile::open(const char* path) noexcept {
   close();
   if (path == nullptr) return false;
+  // Claimed before gzopen empties the file, so that another writer's file stays whole.
+  platform::WriteClaim claim;
+  if (!claim.Acquire(path)) return false;
 #ifdef _WIN32
   // The path is UTF-8; zlib's narrow gzopen would read it in the ANSI code page.
   const std::wstring wide = platform::WidePath(path);
@@ -42,6 +46,7 @@ bool GzipFile::open(const char* path) noexcept {
     return false;
   }
   m_engine->handle = handle;
+  m_engine->claim = std::move(claim);
   gzbuffer(handle, kEngineBuffer);
   return true;
 }

@@ -20,6 +20,11 @@ TEST(GzipFile, WritesAGzipMemberAndClosesOnce) {
   EXPECT_EQ(5u, file.write("hello", 5));
   EXPECT_EQ(0u, file.write("", 0));
   EXPECT_EQ(0, file.flush(GzipFile::FlushMode::kFull));
+  // A second writer of the open file is refused and leaves what was written so far.
+  const std::string flushed = ReadFileBytes(path);
+  GzipFile second;
+  EXPECT_FALSE(second.open(path.c_str()));
+  EXPECT_EQ(flushed, ReadFileBytes(path));
   EXPECT_EQ(6u, file.write(" world", 6));
   EXPECT_EQ(0, file.close());
   EXPECT_FALSE(file.is_open());

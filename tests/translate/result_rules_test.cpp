@@ -72,11 +72,22 @@ TEST(GaussPoints, SetNamesMatchIgnoringCaseAndGrowByDoubling) {
   EXPECT_NE(nullptr, names.Find("SET 10000"));
 }
 
-TEST(Paths, UpgradedName) {
+TEST(Paths, UpgradedNameStaysInTheInputsFolder) {
   EXPECT_EQ("D:\\runs\\beam_upgraded.odb", UpgradedName("D:\\runs\\beam.odb"));
-  EXPECT_EQ("D:\\jobs_upgraded.odb", UpgradedName("D:\\jobs.old\\beam"));
   EXPECT_EQ("/data/beam_upgraded.odb", UpgradedName("/data/beam"));
   EXPECT_EQ("run.v2_upgraded.odb", UpgradedName("run.v2.odb"));
+  // A '.' in a folder name, or one that starts the file name, is no extension.
+  EXPECT_EQ("my.results/beam_upgraded.odb", UpgradedName("my.results/beam"));
+  EXPECT_EQ("./beam_upgraded.odb", UpgradedName("./beam"));
+  EXPECT_EQ("runs/../runs/beam_upgraded.odb", UpgradedName("runs/../runs/beam"));
+  EXPECT_EQ("runs/.beam_upgraded.odb", UpgradedName("runs/.beam"));
+#ifdef _WIN32
+  EXPECT_EQ("D:\\jobs.old\\beam_upgraded.odb", UpgradedName("D:\\jobs.old\\beam"));
+  EXPECT_EQ("D:\\jobs.old/beam_upgraded.odb", UpgradedName("D:\\jobs.old/beam"));
+#else
+  // A backslash is part of a POSIX file name.
+  EXPECT_EQ("D:\\jobs_upgraded.odb", UpgradedName("D:\\jobs.old\\beam"));
+#endif
 }
 
 TEST(Paths, SameFileThroughLinksAndSpellings) {
