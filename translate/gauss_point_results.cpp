@@ -111,11 +111,17 @@ FieldPlacement DefineSets(const odb_SequenceFieldBulkData& blocks, const MeshInd
     field.blocks.push_back(PlaceBlock(block, mesh));
     BlockPlacement& place = field.blocks.back();
     place.typeMatched = typeMatched;
-    if (!place.typeMatched || !place.accepted) field.reportedBlocks.push_back(i);
+    // Blocks of an instance left out count for the groups (and so for the result names) but
+    // define nothing and are not reported.
+    const bool written = mesh == nullptr || mesh->written;
+    if (written && (!place.typeMatched || !place.accepted)) field.reportedBlocks.push_back(i);
     if (!place.accepted) continue;
 
     const char* setName = setNames.Find(place.setName.c_str());
-    if (setName == nullptr) {
+    if (setName == nullptr && !written) {
+      // Named here for the group only; the set is defined when a written block uses it.
+      setName = place.setName.c_str();
+    } else if (setName == nullptr) {
       setName = setNames.Append(place.setName.c_str());
       PostBeginGaussPoint(setName, mesh->geometry, mesh->name.get(), place.pointCount, 0, 1);
       PostEndGaussPoint();
@@ -207,6 +213,7 @@ int WriteGaussPointResults(Tcl_Interp* interp, const std::string& baseName,
   // Group by group, the group's blocks and the reported ones merged in sequence order.
   for (std::size_t g = 0; g < field.groups.size(); ++g) {
     const GaussPointGroup& group = field.groups[g];
+    if (!group.mesh->written) continue;
     const std::vector<int>& own = field.groupBlocks[g];
     std::size_t nextOwn = 0;
     std::size_t nextReported = 0;

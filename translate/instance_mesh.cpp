@@ -100,6 +100,21 @@ bool WriteElements(const odb_SequenceElement& elements, int meshShape, int meshG
   return true;
 }
 
+// The offsets count the nodes and elements of all instances so far; past the largest id
+// every later label would wrap.
+MeshOutcome AdvanceOffsets(int nodeCount, int elementCount, const char* instanceName,
+                           int& nodeOffset, int& elementOffset, char* message) {
+  if (!ShiftLabel(nodeOffset, nodeCount, nodeOffset) ||
+      !ShiftLabel(elementOffset, elementCount, elementOffset)) {
+    std::snprintf(message, kShapeMessageSize,
+                  "instance \"%.200s\" cannot be written: the model has more than 2147483647 "
+                  "nodes or elements",
+                  instanceName);
+    return MeshOutcome::kFailed;
+  }
+  return MeshOutcome::kWritten;
+}
+
 }  // namespace
 
 MeshOutcome WriteInstanceMesh(const odb_Instance& instance, int meshIndex, MeshTable& table,
@@ -132,6 +147,7 @@ MeshOutcome WriteInstanceMesh(const odb_Instance& instance, int meshIndex, MeshT
   MeshInfo& record = table[meshIndex];
   record.nodeOffset = nodeOffset;
   record.elementOffset = elementOffset;
+  record.written = true;
 
   PostBeginMesh(name.c_str(), dimension, geometry, nnode);
   const odb_SequenceNode& nodes = instance.nodes();
@@ -143,15 +159,25 @@ MeshOutcome WriteInstanceMesh(const odb_Instance& instance, int meshIndex, MeshT
     return MeshOutcome::kFailed;
   }
 
-  // The offsets count the nodes and elements of all instances so far; past the largest id
-  // every later label would wrap.
-  if (!ShiftLabel(nodeOffset, nodes.size(), nodeOffset) ||
-      !ShiftLabel(elementOffset, elements.size(), elementOffset)) {
-    std::snprintf(message, kShapeMessageSize,
-                  "instance \"%.200s\" cannot be written: the model has more than 2147483647 "
-                  "nodes or elements",
-                  instanceName.CStr());
-    return MeshOutcome::kFailed;
-  }
-  return MeshOutcome::kWritten;
+  return AdvanceOffsets(nodes.size(), elements.size(), instanceName.CStr(), nodeOffset,
+                        elementOffset, message);
+}
+
+MeshOutcome DescribeInstanceMesh(const odb_Instance& instance, int meshIndex, MeshTable& table,
+                                 int& nodeOffset, int& elementOffset, char* message) {
+  const odb_SequenceElement& elements = instance.elements();
+  if (elements.size() == 0) return MeshOutcome::kSkipped;
+  const odb_Element first = elements[0];
+  const odb_String elementType = first.type();
+  const odb_String instanceName = instance.name();
+  const odb_String sectionCategory = first.sectionCategory().name();
+  const std::string name = MakeMeshName(table, meshIndex, instanceName.CStr(),
+                                        sectionCategory.CStr(), elementType.CStr());
+  table.Describe(meshIndex, ClassifyElementShape(ElementShapeCode(first), nullptr), name.c_str(),
+                 instanceName.CStr(), elementType.CStr());
+  MeshInfo& record = table[meshIndex];
+  record.nodeOffset = nodeOffset;
+  record.elementOffset = elementOffset;
+  return AdvanceOffsets(instance.nodes().size(), elements.size(), instanceName.CStr(),
+                        nodeOffset, elementOffset, message);
 }

@@ -16,3 +16,10 @@ enum class MeshOutcome {
 // message buffer (kShapeMessageSize bytes) holds the command's error text.
 MeshOutcome WriteInstanceMesh(const odb_Instance& instance, int meshIndex, MeshTable& table,
                               int& nodeOffset, int& elementOffset, char* message);
+
+// Fills record meshIndex and advances the offsets as WriteInstanceMesh does, writing nothing
+// and reading no node or element beyond the first: an instance a selection leaves out keeps
+// the ids and names of every later mesh those of the whole model. Fails only when the
+// offsets overflow.
+MeshOutcome DescribeInstanceMesh(const odb_Instance& instance, int meshIndex, MeshTable& table,
+                                 int& nodeOffset, int& elementOffset, char* message);

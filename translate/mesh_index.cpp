@@ -18,6 +18,7 @@ std::string InstanceTypeKey(const std::string& instanceKey, const char* elementT
 MeshIndex::MeshIndex(const MeshTable& table, int count) : m_table(table) {
   for (int i = 0; i < count; ++i) {
     const MeshInfo& mesh = table[i];
+    if (!mesh.written) m_hasUnwritten = true;
     const std::string instance = LowerAsciiText(mesh.instanceName.get());
     // emplace keeps the first position of a key.
     m_firstOfInstance.emplace(instance, i);

@@ -16,9 +16,12 @@ class MeshIndex {
   // element type and the record's type are present and not empty they must also match
   // (ignoring case); so without a type the instance name alone decides. Null when none.
   const MeshInfo* Find(const char* elementType, const char* instanceName) const;
+  // True when some record was only described, not written (a selection of instances).
+  bool HasUnwrittenMeshes() const { return m_hasUnwritten; }
 
  private:
   const MeshTable& m_table;
+  bool m_hasUnwritten = false;
   // Each map holds the position of the first record of its key.
   std::unordered_map<std::string, int> m_firstOfInstance;     // instance
   std::unordered_map<std::string, int> m_firstWithoutType;    // instance, record has no type

@@ -15,6 +15,9 @@ struct MeshInfo {
   OwnedText elementType;  // type name of the instance's first element
   int nodeOffset = 0;
   int elementOffset = 0;
+  // False for a mesh only described (an instance a selection leaves out): results on it are
+  // left out.
+  bool written = false;
 
   // Replaces the descriptive fields with private copies; a null text leaves its field null.
   void SetDescription(int newGeometry, const char* newName, const char* newInstanceName,

@@ -28,6 +28,22 @@ int AnnouncedType(const odb_SequenceFieldBulkData& blocks, int fieldType) {
   return fieldType;
 }
 
+// With instances left out, a result is written only when a row of it falls on a written mesh:
+// the rows the whole conversion would write there.
+bool HasRowsOnWrittenMeshes(const odb_SequenceFieldBulkData& blocks, const MeshIndex& meshes,
+                            int type) {
+  for (int b = 0; b < blocks.size(); ++b) {
+    const odb_FieldBulkData& block = blocks[b];
+    if (block.length() <= 0) continue;
+    const int rowType = ResultTypeOfWidth(block.width());
+    if (rowType >= 0 && rowType != type) continue;
+    const odb_String instance = block.instance().name();
+    const MeshInfo* mesh = meshes.Find(block.baseElementType().CStr(), instance.CStr());
+    if (mesh != nullptr && mesh->written) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 int WriteNodalResults(Tcl_Interp* interp, std::string& name, const char* stepName,
@@ -35,6 +51,7 @@ int WriteNodalResults(Tcl_Interp* interp, std::string& name, const char* stepNam
                       const odb_SequenceFieldBulkData& blocks, const MeshIndex& meshes) {
   ReplaceEqualSigns(name);
   const int type = AnnouncedType(blocks, fieldType);
+  if (meshes.HasUnwrittenMeshes() && !HasRowsOnWrittenMeshes(blocks, meshes, type)) return 0;
   PostBeginResult(name.c_str(), stepName, frameIndex, type, location, nullptr,
                   nullptr, 0, nullptr);
 
@@ -59,6 +76,7 @@ int WriteNodalResults(Tcl_Interp* interp, std::string& name, const char* stepNam
     }
     const odb_String instance = block.instance().name();
     const MeshInfo* mesh = meshes.Find(block.baseElementType().CStr(), instance.CStr());
+    if (mesh != nullptr && !mesh->written) continue;  // an instance left out
     if (mesh == nullptr) {
       // An instance without elements (a reference point's) has no mesh, so its labels would
       // be taken for the ids of another mesh's nodes.

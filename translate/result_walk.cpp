@@ -9,7 +9,8 @@
 #include "odb_API.h"
 #include "field_types.h"
 #include "post_types.h"
-#include "progress.h"
+#include "selection.h"
+#include "walk_progress.h"
 
 namespace {
 
@@ -50,29 +51,42 @@ int TranslateFieldOutput(Tcl_Interp* interp, const odb_FieldOutput& field,
 
 }  // namespace
 
-int TranslateResults(Tcl_Interp* interp, odb_Odb& odb, const MeshTable& table, int count) {
+int TranslateResults(Tcl_Interp* interp, odb_Odb& odb, const MeshTable& table, int count,
+                     const Selection& selection, WalkProgress& progress) {
   odb_StepRepository& steps = odb.steps();
   odb_StepRepositoryIT step(steps);
   GaussPointSetNames setNames;
   const MeshIndex meshes(table, count);
 
   int stepCount = 0;
-  for (step.first(); !step.isDone(); step.next()) ++stepCount;
+  for (step.first(); !step.isDone(); step.next()) {
+    if (selection.steps.Keeps(step.currentKey().CStr())) ++stepCount;
+  }
 
   int i = 0;
-  for (step.first(); !step.isDone(); step.next(), ++i) {
-    ReportProgress(interp, 20 + (80 * i) / stepCount);
+  for (step.first(); !step.isDone(); step.next()) {
     const odb_String stepName = step.currentKey();
+    if (!selection.steps.Keeps(stepName.CStr())) continue;
+    int status = progress.StepStarted(i, stepCount);
+    if (status != 0) return status;
     odb_SequenceFrame& frames = steps[stepName].frames();
-    for (int j = 0; j < frames.size(); ++j) {
+    // Frames left out are not looked at: the cost follows what is kept.
+    const std::vector<int> kept = selection.FramesOf(frames.size());
+    const int keptCount = static_cast<int>(kept.size());
+    for (int k = 0; k < keptCount; ++k) {
+      const int j = kept[static_cast<std::size_t>(k)];
+      status = progress.FrameStarted(i, stepCount, k, keptCount);
+      if (status != 0) return status;
       odb_FieldOutputRepository& fields = frames[j].fieldOutputs();
       odb_FieldOutputRepositoryIT field(fields);
       for (field.first(); !field.isDone(); field.next()) {
-        const int status = TranslateFieldOutput(interp, fields[field.currentKey()],
-                                                stepName.CStr(), j, meshes, setNames);
+        const odb_String& key = field.currentKey();
+        if (!selection.fields.Keeps(key.CStr())) continue;
+        status = TranslateFieldOutput(interp, fields[key], stepName.CStr(), j, meshes, setNames);
         if (status != 0) return status;
       }
     }
+    ++i;
   }
-  return 0;
+  return progress.Finished();
 }

@@ -1,0 +1,38 @@
+// The conversion driver that odbpost and odbpost::convert share, and the database opening and
+// error handling that odbpost::contents shares with them.
+#pragma once
+
+#include <tcl.h>
+
+#include <functional>
+#include <string>
+
+#include "post_types.h"
+
+class odb_Odb;
+class WalkProgress;
+struct Selection;
+
+struct ConversionSettings {
+  int mode = MODE_BINARY;  // ResultMode of the output
+  // Null: the whole database, the output opened before the database is read, as odbpost
+  // does. Otherwise the selection is checked against the database before anything is written.
+  const Selection* selection = nullptr;
+  std::string selectionWords;  // the options that made the selection, for its messages
+  WalkProgress* progress = nullptr;  // must be set
+  // Write a new file beside the output and move it over the output only on success.
+  bool replaceOutput = false;
+};
+
+// One conversion of input into output; TCL_OK, or an error code with the interpreter's result
+// set. Refuses to start while another conversion is in progress.
+int RunConversion(Tcl_Interp* interp, const std::string& input, const std::string& output,
+                  const ConversionSettings& settings);
+
+// Runs body with the ODB API initialised (and finalised on every exit), turning the API's
+// exceptions and internal failures into the interpreter's result as odbpost reports them.
+int RunWithOdbApi(Tcl_Interp* interp, const std::function<int()>& body);
+
+// Opens the database, through its upgraded copy (made beside it) when it is in the previous
+// format. Throws the API's exceptions; call within RunWithOdbApi.
+odb_Odb& OpenDatabase(const std::string& input);

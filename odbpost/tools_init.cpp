@@ -1,0 +1,12 @@
+// The entry point of the odbpost::tools package, called by Tcl's load.
+#include <tcl.h>
+
+#include "contents_command.h"
+#include "convert_command.h"
+
+extern "C" int Odbposttools_Init(Tcl_Interp* interp) {
+  if (Tcl_InitStubs(interp, "8.4", 0) == nullptr) return TCL_ERROR;
+  Tcl_CreateObjCommand(interp, "odbpost::contents", ContentsCommand, nullptr, nullptr);
+  Tcl_CreateObjCommand(interp, "odbpost::convert", ConvertCommand, nullptr, nullptr);
+  return TCL_OK;
+}
