@@ -10,6 +10,13 @@
 
 namespace {
 
+// The count type of Tcl's list calls: int in Tcl 8, Tcl_Size in Tcl 9.
+#if TCL_MAJOR_VERSION >= 9
+using ListCount = Tcl_Size;
+#else
+using ListCount = int;
+#endif
+
 void SetMessage(Tcl_Interp* interp, const std::string& text) {
   Tcl_SetObjResult(interp, Tcl_NewStringObj(text.c_str(), -1));
 }
@@ -58,10 +65,10 @@ class ScriptProgress : public WalkProgress {
 
 // The names of a Tcl list added to the set; false with the result set when it is no list.
 bool AddNames(Tcl_Interp* interp, Tcl_Obj* list, NameSet& names) {
-  int count = 0;
+  ListCount count = 0;
   Tcl_Obj** items = nullptr;
   if (Tcl_ListObjGetElements(interp, list, &count, &items) != TCL_OK) return false;
-  for (int i = 0; i < count; ++i) names.Add(Tcl_GetString(items[i]));
+  for (ListCount i = 0; i < count; ++i) names.Add(Tcl_GetString(items[i]));
   return true;
 }
 
@@ -91,10 +98,10 @@ int ParseOptions(Tcl_Interp* interp, int objc, Tcl_Obj* const objv[], ConvertOpt
                                              : options.selection.instances;
       if (!AddNames(interp, value, names)) return TCL_ERROR;
     } else if (option == "-frames") {
-      int count = 0;
+      ListCount count = 0;
       Tcl_Obj** items = nullptr;
       if (Tcl_ListObjGetElements(interp, value, &count, &items) != TCL_OK) return TCL_ERROR;
-      for (int k = 0; k < count; ++k) {
+      for (ListCount k = 0; k < count; ++k) {
         FrameItem item;
         if (!ParseFrameItem(Tcl_GetString(items[k]), item)) {
           SetMessage(interp, std::string("bad frame item \"") + Tcl_GetString(items[k]) +
