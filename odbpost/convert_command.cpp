@@ -161,8 +161,11 @@ int ConvertCommand(ClientData, Tcl_Interp* interp, int objc, Tcl_Obj* const objv
     settings.selectionWords = options.words;
     settings.progress = &progress;
     settings.replaceOutput = true;
-    return RunConversion(interp, FileSystemPathOf(objv[options.firstFile]),
-                         FileSystemPathOf(objv[options.firstFile + 1]), settings);
+    const int code = RunConversion(interp, FileSystemPathOf(objv[options.firstFile]),
+                                   FileSystemPathOf(objv[options.firstFile + 1]), settings);
+    // What the last progress command returned is no result of the conversion.
+    if (code == TCL_OK) Tcl_ResetResult(interp);
+    return code;
   } catch (...) {
     SetMessage(interp, "odbpost::convert: out of memory");
     return TCL_ERROR;
