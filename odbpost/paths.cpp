@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "ascii_case.h"
 #include "file_system.h"
 
 namespace {
@@ -65,12 +66,7 @@ namespace {
 // Names in one folder: Windows' file systems ignore the case of letters.
 bool SameName(const std::string& a, const std::string& b) {
 #ifdef _WIN32
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
+  return EqualIgnoringAsciiCase(a, b);
 #else
   return a == b;
 #endif

@@ -1,5 +1,7 @@
 #include "file_system.h"
 
+#include "ascii_case.h"
+
 #include <cerrno>
 
 #ifdef _WIN32
@@ -208,10 +210,9 @@ WriteClaim& WriteClaim::operator=(WriteClaim&& other) noexcept {
 bool IsPipeOrSocket(const std::string& path) {
   // Named pipes live in the pipe file system: \\.\pipe\NAME (either slash).
   if (path.size() < 9) return false;
-  std::string prefix = path.substr(0, 9);
+  std::string prefix = AsciiLowerText(std::string_view(path).substr(0, 9));
   for (char& c : prefix) {
     if (c == '/') c = '\\';
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
   return prefix == "\\\\.\\pipe\\";
 }

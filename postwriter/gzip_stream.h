@@ -4,6 +4,7 @@
 #pragma once
 
 #include "gzip_file.h"
+#include "little_endian.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -29,11 +30,7 @@ class BufferedGzipStream {
   // Appends a 32-bit word with its least significant byte first.
   void AppendLE32(std::uint32_t word) {
     if (kCapacity - m_used < 4) Drain();
-    unsigned char* out = m_buffer.get() + m_used;
-    out[0] = static_cast<unsigned char>(word);
-    out[1] = static_cast<unsigned char>(word >> 8);
-    out[2] = static_cast<unsigned char>(word >> 16);
-    out[3] = static_cast<unsigned char>(word >> 24);
+    StoreLittleEndian32(m_buffer.get() + m_used, word);
     m_used += 4;
   }
 

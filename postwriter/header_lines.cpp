@@ -1,6 +1,7 @@
 #include "header_lines.h"
 
 #include "post_interface.h"
+#include "utf8_cut.h"
 
 #include <algorithm>
 #include <cstdarg>
@@ -16,14 +17,6 @@ char* SanitizeQuotes(char* s) {
 }
 
 namespace {
-
-// Where to cut text to at most limit bytes without splitting a UTF-8 sequence.
-std::size_t CutPoint(const std::string& text, std::size_t limit) {
-  if (text.size() <= limit) return text.size();
-  std::size_t cut = limit;
-  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
-  return cut;
-}
 
 constexpr std::size_t Limit(NameKind kind) { return static_cast<std::size_t>(kind); }
 
@@ -48,7 +41,7 @@ static_assert(Limit(NameKind::kMesh) + kMaxMeshWords <= HeaderLine::kMaxLength,
 std::string QuotedName(const char* name, NameKind kind) {
   std::string quoted = name != nullptr ? name : "";
   SanitizeQuotes(quoted.data());
-  quoted.resize(CutPoint(quoted, Limit(kind)));
+  quoted.resize(Utf8CutLength(quoted, Limit(kind)));
   return quoted;
 }
 
@@ -89,7 +82,7 @@ void HeaderLine::FitNames(std::size_t budget, std::size_t pieceCount) {
   if (cap == SIZE_MAX) return;
   for (std::size_t i = 0; i < pieceCount; ++i) {
     std::string& name = m_pieces[i].name;
-    name.resize(CutPoint(name, cap));
+    name.resize(Utf8CutLength(name, cap));
   }
 }
 
@@ -110,7 +103,7 @@ const char* HeaderLine::Compose() {
       if (pieceWords > kMaxLength - used) break;
       used += pieceWords;
       if (piece.name.size() > kMaxLength - used) {
-        piece.name.resize(CutPoint(piece.name, kMaxLength - used));
+        piece.name.resize(Utf8CutLength(piece.name, kMaxLength - used));
         ++kept;
         break;
       }

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstddef>
+#include "printf_format.h"
 #include <string>
 #include <vector>
 
@@ -34,7 +35,7 @@ class HeaderLine {
 
   // Words of the line, kept whole.
   void AddText(const char* text);
-  void AddFormat(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  void AddFormat(const char* format, ...) PRINTF_FORMAT(2, 3);
   // lead, then QuotedName(name, kind) between double quotes.
   void AddQuoted(const char* lead, const char* name, NameKind kind);
 

@@ -1,5 +1,6 @@
 #include "post_binary.h"
 
+#include "little_endian.h"
 #include "post_interface.h"
 
 #include <cstdarg>
@@ -68,13 +69,6 @@ namespace {
 // Records of at most this many values are formatted straight into the stream's buffer.
 constexpr int kDirectValues = 64;
 
-inline void StoreLE32(unsigned char* out, std::uint32_t word) {
-  out[0] = static_cast<unsigned char>(word);
-  out[1] = static_cast<unsigned char>(word >> 8);
-  out[2] = static_cast<unsigned char>(word >> 16);
-  out[3] = static_cast<unsigned char>(word >> 24);
-}
-
 inline std::uint32_t SingleBits(double value) {
   const float single = static_cast<float>(value);
   std::uint32_t bits;
@@ -96,11 +90,11 @@ void CPostBinary::PutValueRecord(int id, int count, NextValue next) {
   unsigned char* out = reinterpret_cast<unsigned char*>(m_gzFile.Reserve(4 + 4 * kDirectValues));
   std::size_t used = 0;
   if (id != m_lastId) {
-    StoreLE32(out, static_cast<std::uint32_t>(id));
+    StoreLittleEndian32(out, static_cast<std::uint32_t>(id));
     used = 4;
     m_lastId = id;
   }
-  for (int i = 0; i < count; ++i, used += 4) StoreLE32(out + used, SingleBits(next()));
+  for (int i = 0; i < count; ++i, used += 4) StoreLittleEndian32(out + used, SingleBits(next()));
   m_gzFile.Commit(used);
 }
 

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <string>
 
-#include "names.h"
 #include "post_interface.h"
 #include "post_types.h"
 
@@ -31,17 +30,21 @@ void SetUnknownWidthMessage(Tcl_Interp* interp, int width) {
   Tcl_SetObjResult(interp, Tcl_NewStringObj(message, -1));
 }
 
-void SetUnwritableIdMessage(Tcl_Interp* interp, const char* entity, int label, const char* result) {
-  char message[400];
-  std::snprintf(message, sizeof message,
-                "%s label %d of result \"%.200s\" cannot be written: ids in a result must not be "
-                "-1 nor repeat the id before",
-                entity, label, result);
-  Tcl_SetObjResult(interp, Tcl_NewStringObj(message, -1));
-}
-
-void SetIdBeyondRangeMessage(Tcl_Interp* interp, const char* entity, int label, int offset,
-                             const char* instance, const char* result) {
-  const std::string message = IdBeyondRangeMessage(entity, label, offset, instance, result);
-  Tcl_SetObjResult(interp, Tcl_NewStringObj(message.c_str(), -1));
+bool ResultRowId(Tcl_Interp* interp, int label, int offset, const LabelOrigin& origin,
+                 int previous, int& id) {
+  std::string refusal;
+  if (!WrittenId(label, offset, origin, id, refusal)) {
+    Tcl_SetObjResult(interp, Tcl_NewStringObj(refusal.c_str(), -1));
+    return false;
+  }
+  if (IsUnwritableId(id, previous)) {
+    char message[400];
+    std::snprintf(message, sizeof message,
+                  "%s label %d of result \"%.200s\" cannot be written: ids in a result must not "
+                  "be -1 nor repeat the id before",
+                  origin.entity, label, origin.result);
+    Tcl_SetObjResult(interp, Tcl_NewStringObj(message, -1));
+    return false;
+  }
+  return true;
 }

@@ -2,6 +2,8 @@
 // the rows), and the messages for rows that cannot be written.
 #pragma once
 
+#include "written_ids.h"
+
 // The ResultType whose values a row of this width is written as, or -1 for a width that no
 // writer call takes (only 1, 2, 3, 4 and 6 are written).
 int ResultTypeOfWidth(int width);
@@ -10,11 +12,8 @@ int ResultTypeOfWidth(int width);
 struct Tcl_Interp;
 void SetUnknownWidthMessage(Tcl_Interp* interp, int width);
 
-// Sets the interpreter's result to the refusal of an id the binary file cannot hold (see
-// IsUnwritableId); entity is "node" or "element".
-void SetUnwritableIdMessage(Tcl_Interp* interp, const char* entity, int label, const char* result);
-
-// Sets the interpreter's result to the refusal of a label whose id, label plus offset, does
-// not fit a 32-bit id (IdBeyondRangeMessage).
-void SetIdBeyondRangeMessage(Tcl_Interp* interp, const char* entity, int label, int offset,
-                             const char* instance, const char* result);
+// The id of a result row's label (WrittenId) in id; false, with the interpreter's result set to
+// the refusal, when it does not fit or the binary file cannot hold it after previous
+// (IsUnwritableId).
+bool ResultRowId(Tcl_Interp* interp, int label, int offset, const LabelOrigin& origin,
+                 int previous, int& id);

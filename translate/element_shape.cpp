@@ -51,7 +51,7 @@ int ClassifyElementShape(int shapeCode, char* message) {
   }
 }
 
-void ElementNodeIds(int meshShape, int meshGeometry, int nnode, int elementShape,
+void ElementNodeIds(int meshShape, int nnode, int elementShape,
                     const int* ids, int count, std::vector<int>& out) {
   // The element's own ids, padded to at least the places any rule below reads.
   const int places = nnode > 8 ? nnode : 8;
@@ -59,7 +59,6 @@ void ElementNodeIds(int meshShape, int meshGeometry, int nnode, int elementShape
   const int last = count > 0 ? ids[count - 1] : 0;
   for (int i = 0; i < places; ++i) out[i] = i < count ? ids[i] : last;
 
-  if (ClassifyElementShape(elementShape, nullptr) == meshGeometry) return;
   int* c = out.data();
   int filled[8];
   if (meshShape == kHexahedron8 && elementShape == kWedge6) {

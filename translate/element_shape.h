@@ -18,5 +18,5 @@ int ClassifyElementShape(int shapeCode, char* message);
 // written as degenerate elements of the mesh's shape; any other element gets its first
 // nnode ids. Places the element's own list cannot fill repeat its last id (0 for an
 // element without nodes), so nothing outside the list is read.
-void ElementNodeIds(int meshShape, int meshGeometry, int nnode, int elementShape,
+void ElementNodeIds(int meshShape, int nnode, int elementShape,
                     const int* ids, int count, std::vector<int>& out);

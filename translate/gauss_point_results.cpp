@@ -161,20 +161,13 @@ int WriteBlockRows(Tcl_Interp* interp, const odb_FieldBulkData& block, const Mes
   const int elements = block.numberOfElements();
   const int* labels = block.elementLabels();
   BlockValues values(block);
+  const odb_String instance = block.instance().name();
+  const LabelOrigin origin{"element", instance.CStr(), name.c_str()};
   int previous = -1;  // each block is a values block of its own
   for (int e = 0; e < elements; ++e) {
     const std::size_t firstRow = static_cast<std::size_t>(e) * static_cast<std::size_t>(pointCount);
     int id = 0;
-    if (!ShiftLabel(labels[firstRow], mesh.elementOffset, id)) {
-      const odb_String instance = block.instance().name();
-      SetIdBeyondRangeMessage(interp, "element", labels[firstRow], mesh.elementOffset,
-                              instance.CStr(), name.c_str());
-      return 1;
-    }
-    if (IsUnwritableId(id, previous)) {
-      SetUnwritableIdMessage(interp, "element", labels[firstRow], name.c_str());
-      return 1;
-    }
+    if (!ResultRowId(interp, labels[firstRow], mesh.elementOffset, origin, previous, id)) return 1;
     previous = id;
     // The element's points, one row each, all under its id.
     if (PostWriteRows(id, values.Rows(firstRow, static_cast<std::size_t>(pointCount)), pointCount,

@@ -8,6 +8,7 @@
 #include "element_shape_code.h"
 #include "odb_API.h"
 #include "post_interface.h"
+#include "written_ids.h"
 
 namespace {
 
@@ -24,6 +25,16 @@ int DimensionOf(odb_Enum::odb_DimensionEnum space) {
   }
 }
 
+// The id of a label of the instance in id; false, with the refusal in the message buffer,
+// when it does not fit.
+bool MeshId(const char* entity, int label, int offset, const char* instanceName, int& id,
+            char* message) {
+  std::string refusal;
+  if (WrittenId(label, offset, {entity, instanceName, nullptr}, id, refusal)) return true;
+  std::snprintf(message, kShapeMessageSize, "%s", refusal.c_str());
+  return false;
+}
+
 // False, with the message set, at a node id that the binary file cannot hold.
 bool WriteCoordinates(const odb_SequenceNode& nodes, int dimension, int nodeOffset,
                       const char* instanceName, char* message) {
@@ -33,12 +44,7 @@ bool WriteCoordinates(const odb_SequenceNode& nodes, int dimension, int nodeOffs
   for (int j = 0; j < count; ++j) {
     const odb_Node node = nodes[j];
     int id = 0;
-    if (!ShiftLabel(node.label(), nodeOffset, id)) {
-      std::snprintf(message, kShapeMessageSize, "%s",
-                    IdBeyondRangeMessage("node", node.label(), nodeOffset, instanceName, nullptr)
-                        .c_str());
-      return false;
-    }
+    if (!MeshId("node", node.label(), nodeOffset, instanceName, id, message)) return false;
     if (IsUnwritableId(id, previous)) {
       std::snprintf(message, kShapeMessageSize,
                     "node label %d of instance \"%.200s\" cannot be written: node ids must not "
@@ -61,20 +67,14 @@ bool ShiftNodeLabels(const int* labels, int count, int nodeOffset, const char* i
                      std::vector<int>& ids, char* message) {
   ids.resize(static_cast<std::size_t>(count));
   for (int i = 0; i < count; ++i) {
-    if (!ShiftLabel(labels[i], nodeOffset, ids[i])) {
-      std::snprintf(message, kShapeMessageSize, "%s",
-                    IdBeyondRangeMessage("node", labels[i], nodeOffset, instanceName, nullptr)
-                        .c_str());
-      return false;
-    }
+    if (!MeshId("node", labels[i], nodeOffset, instanceName, ids[i], message)) return false;
   }
   return true;
 }
 
 // False, with the message set, at an id that does not fit.
-bool WriteElements(const odb_SequenceElement& elements, int meshShape, int meshGeometry,
-                   int nnode, int nodeOffset, int elementOffset, const char* instanceName,
-                   char* message) {
+bool WriteElements(const odb_SequenceElement& elements, int meshShape, int nnode,
+                   int nodeOffset, int elementOffset, const char* instanceName, char* message) {
   PostBeginElements();
   std::vector<int> ids;
   std::vector<int> nodeIds;
@@ -82,18 +82,13 @@ bool WriteElements(const odb_SequenceElement& elements, int meshShape, int meshG
   for (int b = 0; b < count; ++b) {
     const odb_Element element = elements[b];
     int id = 0;
-    if (!ShiftLabel(element.label(), elementOffset, id)) {
-      std::snprintf(message, kShapeMessageSize, "%s",
-                    IdBeyondRangeMessage("element", element.label(), elementOffset, instanceName,
-                                         nullptr)
-                        .c_str());
+    if (!MeshId("element", element.label(), elementOffset, instanceName, id, message)) {
       return false;
     }
     int labelCount = 0;
     const int* labels = element.connectivity(labelCount);
     if (!ShiftNodeLabels(labels, labelCount, nodeOffset, instanceName, ids, message)) return false;
-    ElementNodeIds(meshShape, meshGeometry, nnode, ElementShapeCode(element), ids.data(),
-                   labelCount, nodeIds);
+    ElementNodeIds(meshShape, nnode, ElementShapeCode(element), ids.data(), labelCount, nodeIds);
     PostWriteElement(id, nodeIds.data());
   }
   PostEndElements();
@@ -104,8 +99,8 @@ bool WriteElements(const odb_SequenceElement& elements, int meshShape, int meshG
 // every later label would wrap.
 MeshOutcome AdvanceOffsets(int nodeCount, int elementCount, const char* instanceName,
                            int& nodeOffset, int& elementOffset, char* message) {
-  if (!ShiftLabel(nodeOffset, nodeCount, nodeOffset) ||
-      !ShiftLabel(elementOffset, elementCount, elementOffset)) {
+  if (!SumFitsInt(nodeOffset, nodeCount, nodeOffset) ||
+      !SumFitsInt(elementOffset, elementCount, elementOffset)) {
     std::snprintf(message, kShapeMessageSize,
                   "instance \"%.200s\" cannot be written: the model has more than 2147483647 "
                   "nodes or elements",
@@ -154,8 +149,8 @@ MeshOutcome WriteInstanceMesh(const odb_Instance& instance, int meshIndex, MeshT
   if (!WriteCoordinates(nodes, dimension, nodeOffset, instanceName.CStr(), message)) {
     return MeshOutcome::kFailed;
   }
-  if (!WriteElements(elements, meshShape, geometry, nnode, nodeOffset, elementOffset,
-                     instanceName.CStr(), message)) {
+  if (!WriteElements(elements, meshShape, nnode, nodeOffset, elementOffset, instanceName.CStr(),
+                     message)) {
     return MeshOutcome::kFailed;
   }
 

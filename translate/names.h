@@ -1,7 +1,6 @@
-// Name comparison and label shifting shared by the translation stages.
+// Name comparison, copying and cutting shared by the translation stages.
 #pragma once
 
-#include <climits>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -28,21 +27,3 @@ constexpr std::size_t kMaxSetNamePartBytes = 1000;
 // The text cut to at most limit bytes, never inside a UTF-8 sequence.
 std::string CutText(const char* text, std::size_t limit);
 
-// label + offset as the written id in id; false, with id unchanged, when the sum does not fit
-// a 32-bit id (labels come from the database unchecked, and an id must never wrap).
-inline bool ShiftLabel(int label, int offset, int& id) {
-  const long long sum = static_cast<long long>(label) + offset;
-  if (sum > INT_MAX || sum < INT_MIN) return false;
-  id = static_cast<int>(sum);
-  return true;
-}
-
-// The refusal of a label whose id does not fit: entity is "node" or "element"; result is the
-// result being written, or null in the mesh stage.
-std::string IdBeyondRangeMessage(const char* entity, int label, int offset, const char* instance,
-                                 const char* result);
-
-// The binary results file stores an id only when it differs from the one before it in the
-// block (a block starts as if -1 came before), and -1 ends a values block. An id equal to
-// the one before it, or -1, would make the records that follow unreadable.
-inline bool IsUnwritableId(int id, int previous) { return id == -1 || id == previous; }

@@ -88,16 +88,10 @@ int WriteNodalResults(Tcl_Interp* interp, std::string& name, const char* stepNam
     const int offset = mesh->nodeOffset;
     const int* labels = block.nodeLabels();
     BlockValues values(block);
+    const LabelOrigin origin{"node", instance.CStr(), name.c_str()};
     for (int r = 0; r < length; ++r) {
       int id = 0;
-      if (!ShiftLabel(labels[r], offset, id)) {
-        SetIdBeyondRangeMessage(interp, "node", labels[r], offset, instance.CStr(), name.c_str());
-        return 1;
-      }
-      if (IsUnwritableId(id, previous)) {
-        SetUnwritableIdMessage(interp, "node", labels[r], name.c_str());
-        return 1;
-      }
+      if (!ResultRowId(interp, labels[r], offset, origin, previous, id)) return 1;
       previous = id;
       PostWriteRows(id, values.Rows(static_cast<std::size_t>(r), 1), 1, width);
     }

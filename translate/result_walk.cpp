@@ -27,6 +27,7 @@ int TranslateFieldOutput(Tcl_Interp* interp, const odb_FieldOutput& field,
     SetMessage(interp, "unknown field type");
     return 1;
   }
+  // The vendor's API may need values() requested before locations() answers.
   field.values();
   const odb_SequenceFieldLocation& locations = field.locations();
   const int position = locations.size() > 0 ? locations.constGet(0).position() : -1;

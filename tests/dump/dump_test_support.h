@@ -4,11 +4,13 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
 
 #include "kelpost_reader.h"
+#include "little_endian.h"
 
 namespace dumptest {
 
@@ -17,11 +19,10 @@ class Records {
  public:
   explicit Records(bool bigEndian = false) : big_(bigEndian) {}
   Records& Int(std::int32_t v) {
-    std::uint32_t u = static_cast<std::uint32_t>(v);
-    for (int k = 0; k < 4; ++k) {
-      int shift = big_ ? 24 - 8 * k : 8 * k;
-      bytes_.push_back(static_cast<char>((u >> shift) & 0xff));
-    }
+    unsigned char bytes[4];
+    StoreLittleEndian32(bytes, static_cast<std::uint32_t>(v));
+    if (big_) std::reverse(bytes, bytes + 4);
+    bytes_.append(reinterpret_cast<const char*>(bytes), 4);
     return *this;
   }
   template <class... T>
@@ -60,7 +61,9 @@ class Records {
 };
 
 inline void PutLE32(std::string& out, std::uint32_t v) {
-  for (int k = 0; k < 4; ++k) out.push_back(static_cast<char>((v >> (8 * k)) & 0xff));
+  unsigned char bytes[4];
+  StoreLittleEndian32(bytes, v);
+  out.append(reinterpret_cast<const char*>(bytes), 4);
 }
 
 // One gzip member holding data in a single stored deflate block (data shorter than 64 KiB):

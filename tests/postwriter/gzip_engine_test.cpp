@@ -2,6 +2,7 @@
 // and the gzip tool decode them, the trailer holds the CRC-32 and length, and a file holds
 // exactly the members its flushes asked for.
 #include "gzip_file.h"
+#include "little_endian.h"
 #include "post_interface.h"
 #include "post_test_support.h"
 
@@ -68,9 +69,7 @@ std::vector<std::string> MemberHeaders(const std::string& compressed) {
 }
 
 std::uint32_t Le32(const std::string& bytes, std::size_t at) {
-  std::uint32_t value = 0;
-  for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
-  return value;
+  return LoadLittleEndian32(reinterpret_cast<const unsigned char*>(bytes.data() + at));
 }
 
 #ifndef _WIN32

@@ -34,7 +34,7 @@ TEST(ClassifyElementShape, MessagesEndInNewline) {
 
 std::vector<int> Ids(int meshShape, int nnode, int elementShape, std::vector<int> own) {
   std::vector<int> out;
-  ElementNodeIds(meshShape, ClassifyElementShape(meshShape, nullptr), nnode, elementShape,
+  ElementNodeIds(meshShape, nnode, elementShape,
                  own.data(), static_cast<int>(own.size()), out);
   out.resize(nnode);
   return out;

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "block_decoder.h"
+#include "little_endian.h"
 
 namespace kelpost {
 
@@ -32,7 +33,7 @@ class BinaryDecoder : public Decoder {
       return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 |
              p[3];
     }
-    return std::uint32_t{p[3]} << 24 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[1]} << 8 | p[0];
+    return LoadLittleEndian32(p);
   }
   std::uint32_t readWord(const char* context) {
     if (in_.fill(4) < 4) truncated(context);

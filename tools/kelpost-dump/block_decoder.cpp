@@ -1,5 +1,7 @@
 #include "block_decoder.h"
 
+#include "ascii_case.h"
+
 namespace kelpost {
 
 Summary Decoder::run() {
@@ -121,7 +123,7 @@ void Decoder::gaussPoints(const std::string& line, std::uint64_t at) {
   expectLine("End GaussPoints");
   out_.line("End GaussPoints");
 
-  auto [it, added] = gaussSets_.emplace(Lower(name), count);
+  auto [it, added] = gaussSets_.emplace(AsciiLowerText(name), count);
   if (!added && it->second != count) {
     fail(at, "Gauss point set " + Quote(name) + " is defined again with " +
                  std::to_string(count) + " points instead of " + std::to_string(it->second));
@@ -173,7 +175,7 @@ void Decoder::result(const std::string& line, std::uint64_t at) {
       col = c.column();
       std::string set = c.quoted();
       c.end();
-      auto it = gaussSets_.find(Lower(set));
+      auto it = gaussSets_.find(AsciiLowerText(set));
       if (it == gaussSets_.end()) {
         c.back(col);
         c.fault("unknown Gauss point set " + Quote(set));

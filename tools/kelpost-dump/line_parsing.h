@@ -14,7 +14,6 @@ constexpr std::size_t kMaxLineLength = 8191;
 
 // Quotes text for a message: non-printable bytes become \xHH and long texts are cut.
 std::string Quote(std::string_view text, std::size_t limit = 60);
-std::string Lower(std::string_view s);
 bool StartsWith(std::string_view s, std::string_view prefix);
 // Whole-token integer: optional minus and decimal digits, within 32 bits.
 bool ParseInt(std::string_view tok, std::int32_t& value);

@@ -1,0 +1,26 @@
+// The ids written for database labels: label plus the instance's offset, within the 32-bit
+// range, and the ids the binary file cannot hold.
+#pragma once
+
+#include <string>
+
+// Where a label comes from, for the refusal: entity is "node" or "element"; result is the
+// result being written, or null in the mesh stage.
+struct LabelOrigin {
+  const char* entity;
+  const char* instance;
+  const char* result;
+};
+
+// a + b in sum; false, with sum unchanged, when it does not fit a 32-bit int.
+bool SumFitsInt(int a, int b, int& sum);
+
+// label + offset as the written id in id. False, with id unchanged and refusal set, when the
+// sum does not fit a 32-bit id: labels come from the database unchecked, and an id must never
+// wrap.
+bool WrittenId(int label, int offset, const LabelOrigin& origin, int& id, std::string& refusal);
+
+// The binary results file stores an id only when it differs from the one before it in the
+// block (a block starts as if -1 came before), and -1 ends a values block. An id equal to
+// the one before it, or -1, would make the records that follow unreadable.
+inline bool IsUnwritableId(int id, int previous) { return id == -1 || id == previous; }
