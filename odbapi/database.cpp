@@ -6,6 +6,7 @@
 
 #include "file_system.h"
 #include "odbapi_detail.h"
+#include "read_access.h"
 
 namespace odbapi_detail {
 
@@ -20,10 +21,15 @@ Connection OpenReadOnly(const std::string& path) {
   if (!platform::IsReadable(path)) {
     Fail(path + ": the file cannot be read: " + std::strerror(errno));
   }
-  // Read-only whatever the caller asks for: the stand-in never changes a database. A
-  // connection is only ever used by the thread that runs the conversion, so SQLite need not
-  // lock it on every call (a lock pair per column read is a visible share of reading a mesh).
-  Connection connection(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX);
+  // Read-only whatever the caller asks for, and so that nothing beside the file is created or
+  // changed: the stand-in never changes a database. A connection is only ever used by the
+  // thread that runs the conversion, so SQLite need not lock it on every call (a lock pair per
+  // column read is a visible share of reading a mesh).
+  const int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX;
+  Connection connection =
+      ReadAccessOf(path) == ReadAccess::kImmutable
+          ? Connection(path, ReadOnlyUri(path, true), flags | SQLITE_OPEN_URI)
+          : Connection(path, flags);
   sqlite3_busy_timeout(connection.get(), 100);
   connection.limitWork(CheckWholePages(connection));
   return connection;

@@ -13,7 +13,18 @@ namespace odbapi_detail {
 
 void Fail(const std::string& message) { throw odb_Exception("odb_Exception", message); }
 
+std::string UnfinishedWriteText(const std::string& path) {
+  return path + ": cannot read the database without writing to it: an interrupted write left its "
+         "journal " + path + "-journal beside it, and the file is whole only once that write is "
+         "rolled back, which changes the file; open the database once with a program that may "
+         "write to it";
+}
+
+void FailUnfinishedWrite(const std::string& path) { Fail(UnfinishedWriteText(path)); }
+
 std::string SqliteErrorText(const std::string& path, sqlite3* db, int code, const std::string& what) {
+  // A read-only connection that finds a hot journal cannot roll it back.
+  if (code == SQLITE_READONLY_ROLLBACK) return UnfinishedWriteText(path);
   std::string detail;
   switch (code & 0xff) {
     case SQLITE_BUSY:
@@ -94,11 +105,55 @@ std::string PlainFileName(const std::string& path) {
   return path;
 }
 
-Connection::Connection(const std::string& path, int flags) : m_path(path) {
+std::string ReadOnlyUri(const std::string& path, bool immutable) {
+  static const char hex[] = "0123456789ABCDEF";
+  const std::string name = PlainFileName(path);
+  std::string uri = name.size() > 0 && name[0] == '/' ? "file://" : "file:";
+  for (unsigned char c : name) {
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+        std::strchr("/-._~", c) != nullptr) {
+      uri.push_back(static_cast<char>(c));
+    } else {
+      uri.push_back('%');
+      uri.push_back(hex[c >> 4]);
+      uri.push_back(hex[c & 15]);
+    }
+  }
+  return uri + (immutable ? "?mode=ro&immutable=1" : "?mode=ro");
+}
+
+namespace {
+
+// The report for a file name longer than SQLite's default file system takes, or empty when the
+// name is not too long (or its full form cannot be made). SQLite needs the full name and room
+// for the longest suffix it adds for the files beside it ("-journal").
+std::string PathTooLongText(const std::string& path) {
+  constexpr int kLongestSuffix = 8;
+  sqlite3_vfs* vfs = sqlite3_vfs_find(nullptr);
+  if (vfs == nullptr || vfs->xFullPathname == nullptr) return std::string();
+  const std::string name = PlainFileName(path);
+  std::string full(name.size() + 65536, '\0');
+  const int code = vfs->xFullPathname(vfs, name.c_str(), static_cast<int>(full.size()), &full[0]);
+  if ((code & 0xff) != SQLITE_OK) return std::string();
+  const std::size_t length = std::strlen(full.c_str());
+  const int limit = vfs->mxPathname - kLongestSuffix;
+  if (static_cast<std::int64_t>(length) <= limit) return std::string();
+  return path + ": cannot open the database: the path is too long: " + std::to_string(length) +
+         " bytes as a full path, and SQLite takes at most " + std::to_string(limit);
+}
+
+}  // namespace
+
+Connection::Connection(const std::string& path, int flags)
+    : Connection(path, PlainFileName(path), flags) {}
+
+Connection::Connection(const std::string& path, const std::string& sqliteName, int flags)
+    : m_path(path) {
   sqlite3* db = nullptr;
-  int code = sqlite3_open_v2(PlainFileName(path).c_str(), &db, flags, nullptr);
+  int code = sqlite3_open_v2(sqliteName.c_str(), &db, flags, nullptr);
   if (code != SQLITE_OK) {
-    std::string text = SqliteErrorText(path, db, code, "cannot open the database");
+    std::string text = (code & 0xff) == SQLITE_CANTOPEN ? PathTooLongText(path) : std::string();
+    if (text.empty()) text = SqliteErrorText(path, db, code, "cannot open the database");
     sqlite3_close_v2(db);
     Fail(text);
   }

@@ -21,6 +21,15 @@ std::string SqliteErrorText(const std::string& path, sqlite3* db, int code, cons
 // as a database in memory.
 std::string PlainFileName(const std::string& path);
 
+// A URI (for SQLITE_OPEN_URI or ATTACH) that opens the file path read-only, and with immutable
+// as a file that nobody changes: SQLite then reads that file alone, with no lock, log or journal.
+std::string ReadOnlyUri(const std::string& path, bool immutable);
+
+// The report for a database beside which an interrupted write left its journal: SQLite would
+// roll that write back before reading, which changes the file.
+std::string UnfinishedWriteText(const std::string& path);
+[[noreturn]] void FailUnfinishedWrite(const std::string& path);
+
 // The work that one run of a statement (from its first step to its end or reset) may take,
 // counted in thousands of SQLite's virtual-machine steps while a statement of the connection
 // steps. A run over stored rows takes steps in proportion to the rows it visits, and the rows
@@ -37,6 +46,8 @@ class Connection {
   // Opens the file path (never a URI, even with SQLITE_OPEN_URI, which only lets ATTACH take
   // one) with the given sqlite3_open_v2 flags; throws naming the path on failure.
   Connection(const std::string& path, int flags);
+  // Opens path under the name sqliteName (a URI with SQLITE_OPEN_URI); reports name path.
+  Connection(const std::string& path, const std::string& sqliteName, int flags);
   ~Connection();
   Connection(Connection&& other) noexcept;
   Connection& operator=(Connection&& other) noexcept;

@@ -10,6 +10,7 @@
 #include "file_system.h"
 #include "odb_API.h"
 #include "odbapi_detail.h"
+#include "read_access.h"
 
 namespace odbapi_detail {
 namespace {
@@ -55,23 +56,6 @@ class ScratchFile {
   bool m_released = false;
 };
 
-// A read-only URI for ATTACH, so that the source can never be written.
-std::string ReadOnlyUri(const std::string& path) {
-  static const char hex[] = "0123456789ABCDEF";
-  std::string uri = path.size() > 0 && path[0] == '/' ? "file://" : "file:";
-  for (unsigned char c : path) {
-    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-        std::strchr("/-._~", c) != nullptr) {
-      uri.push_back(static_cast<char>(c));
-    } else {
-      uri.push_back('%');
-      uri.push_back(hex[c >> 4]);
-      uri.push_back(hex[c & 15]);
-    }
-  }
-  return uri + "?mode=ro";
-}
-
 // SQL function odb_shape_code(type): the shape code of an element type name.
 void ShapeCodeFunction(sqlite3_context* context, int, sqlite3_value** arguments) {
   const unsigned char* type = sqlite3_value_text(arguments[0]);
@@ -114,7 +98,9 @@ void upgradeOdb(const odb_String& source, const odb_String& destination) {
     }
     {
       Statement attach(out, "ATTACH DATABASE ?1 AS source");
-      attach.bindText(1, ReadOnlyUri(sourcePath));
+      // Read as openOdb reads it, so that nothing beside the source is created or changed.
+      const bool immutable = ReadAccessOf(sourcePath) == ReadAccess::kImmutable;
+      attach.bindText(1, ReadOnlyUri(sourcePath, immutable));
       attach.step();
     }
     const char* copy =

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 
 #include "odb_builder.h"
 #include "test_support.h"
@@ -284,6 +285,12 @@ TEST(BadInput, FilesThatAreNoDatabase) {
   SmallModel().write(cut);
   const std::vector<char> whole = odbtest::FileBytes(cut);
   std::ofstream(cut, std::ios::binary | std::ios::trunc).write(whole.data(), whole.size() - 100);
+  // A path that the file system takes but SQLite's file names cannot hold.
+  std::string longPath = dir.path();
+  for (int k = 0; k < 5; ++k) longPath += "/" + std::string(100, 'd');
+  std::filesystem::create_directories(longPath);
+  longPath += "/long.odb";
+  std::filesystem::copy_file(old, longPath);
   const std::string cutOld = dir.file("cut-old.odb");
   SmallModel().format(1).write(cutOld, 512);
   std::filesystem::resize_file(cutOld, odbtest::FileBytes(cutOld).size() - 1);
@@ -299,6 +306,8 @@ TEST(BadInput, FilesThatAreNoDatabase) {
       {old, "must be upgraded with upgradeOdb"},
       {cut, "the database file is damaged: its size, " + std::to_string(whole.size() - 100) +
                 " bytes, is not a whole number of its 65536-byte pages"},
+      {longPath, "cannot open the database: the path is too long: " +
+                     std::to_string(longPath.size()) + " bytes as a full path"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
@@ -313,6 +322,70 @@ TEST(BadInput, FilesThatAreNoDatabase) {
   EXPECT_NE(report.find("no such file"), std::string::npos) << report;
   report = OdbErrorOf([&] { isUpgradeRequiredForOdb(cutOld.c_str()); });
   EXPECT_NE(report.find(cutOld + ": the database file is damaged"), std::string::npos) << report;
+}
+
+// Runs sql on source through a connection of its own; with copy, copies source and its file
+// beside it (suffix) to copy while that connection is still open, in the middle of its work.
+void Exec(const std::string& source, const char* sql, const std::string& copy = "",
+          const char* suffix = "") {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(source.c_str(), &db), SQLITE_OK);
+  EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+  if (!copy.empty()) std::filesystem::copy_file(source, copy);
+  if (*suffix != 0) std::filesystem::copy_file(source + suffix, copy + suffix);
+  sqlite3_close(db);
+}
+
+std::map<std::string, std::vector<char>> FolderBytes(const std::string& folder) {
+  std::map<std::string, std::vector<char>> files;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    files[entry.path().filename().string()] = odbtest::FileBytes(entry.path().string());
+  }
+  return files;
+}
+
+// Reading creates and changes nothing beside the file, whatever SQLite keeps there; a file it
+// could not read without writing is refused with the reason.
+TEST(BadInput, ReadingLeavesTheFilesBesideTheDatabaseAlone) {
+  ScratchDir dir;
+  const ScratchDir out;
+  ApiSession session;
+  // In write-ahead-log mode (closing leaves no log), an old one, and one beside an empty log
+  // with the index an earlier reader left.
+  const std::string wal = dir.file("wal.odb"), walOld = dir.file("wal-old.odb");
+  const std::string indexed = dir.file("indexed.odb");
+  SmallModel().write(wal);
+  SmallModel().format(1).write(walOld);
+  Exec(wal, "PRAGMA journal_mode = WAL", indexed, "");
+  Exec(walOld, "PRAGMA journal_mode = WAL");
+  std::ofstream(indexed + "-shm", std::ios::binary) << std::string(32768, 'i');
+  std::ofstream(indexed + "-wal", std::ios::binary);
+  // A log of changes a writer has not copied into its file, and the journal of a writer whose
+  // cache is too small for its change, each taken while the writer is open.
+  const std::string logged = dir.file("logged.odb"), hot = dir.file("hot.odb");
+  std::filesystem::copy_file(wal, out.file("logging.odb"));
+  Exec(out.file("logging.odb"), "PRAGMA wal_autocheckpoint = 0; UPDATE node SET x = x + 1",
+       logged, "-wal");
+  SmallModel()
+      .sql("INSERT INTO node WITH RECURSIVE r(n) AS (SELECT 10 UNION ALL SELECT n + 1 FROM r"
+           " WHERE n < 5000) SELECT 1, n, n, 0.0, 0.0, 0.0 FROM r")
+      .write(out.file("writing.odb"), 512);
+  Exec(out.file("writing.odb"), "PRAGMA cache_size = 5; BEGIN; UPDATE node SET x = x + 1", hot,
+       "-journal");
+  const auto before = FolderBytes(dir.path());
+
+  EXPECT_NO_THROW(ReadUpTo(wal, ReadStage::ElementBlocks));
+  EXPECT_NO_THROW(ReadUpTo(indexed, ReadStage::NodalBlocks));
+  EXPECT_NO_THROW(upgradeOdb(walOld.c_str(), out.file("up.odb").c_str()));
+  std::string report = OdbErrorOf([&] { openOdb(logged.c_str()); });
+  EXPECT_EQ(report.rfind(logged + ": cannot read the database without writing beside it: its "
+                         "write-ahead log " + logged + "-wal holds changes", 0), 0u) << report;
+  report = OdbErrorOf([&] { openOdb(hot.c_str()); });
+  EXPECT_EQ(report.rfind(hot + ": cannot read the database without writing to it: an interrupted "
+                         "write left its journal " + hot + "-journal beside it", 0), 0u) << report;
+  odb_finalizeAPI();
+  odb_initializeAPI();
+  EXPECT_EQ(FolderBytes(dir.path()), before);
 }
 
 TEST(BadInput, LockedDatabase) {
