@@ -1,14 +1,6 @@
 #include "paths.h"
 
-#ifndef _WIN32
-#include <limits.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
 #include <initializer_list>
-#include <memory>
 #include <vector>
 
 #include "ascii_case.h"
@@ -82,18 +74,13 @@ FileLocation LocationOf(std::string path) {
       location.exists = true;
       return location;
     }
-#ifndef _WIN32
-    struct stat info;
-    if (::lstat(path.c_str(), &info) == 0) {
-      if (!S_ISLNK(info.st_mode)) return location;
-      std::vector<char> target(PATH_MAX + 1);
-      const ssize_t length = ::readlink(path.c_str(), target.data(), target.size() - 1);
-      if (length <= 0) return location;
-      const std::string to(target.data(), static_cast<std::size_t>(length));
+    std::string to;
+    const platform::EntryKind entry = platform::EntryAt(path, &to);
+    if (entry == platform::EntryKind::kOther) return location;
+    if (entry == platform::EntryKind::kSymbolicLink) {
       path = to[0] == '/' ? to : FolderOf(path) + "/" + to;
       continue;
     }
-#endif
     const std::string name = NameOf(path);
     if (name.empty() || !platform::IdentityOf(FolderOf(path), &location.id)) return location;
     location.known = true;
@@ -105,19 +92,6 @@ FileLocation LocationOf(std::string path) {
 
 bool SameLocation(const FileLocation& a, const FileLocation& b) {
   return a.known && b.known && a.exists == b.exists && a.id == b.id && SameName(a.name, b.name);
-}
-
-// The path with every symbolic link resolved, as SQLite names the files beside a database;
-// empty when it cannot be resolved.
-std::string ResolvedPath(const std::string& path) {
-#ifdef _WIN32
-  // Links on Windows need a privilege to make; the database is taken as spelled.
-  (void)path;
-  return std::string();
-#else
-  std::unique_ptr<char, decltype(&::free)> resolved(::realpath(path.c_str(), nullptr), &::free);
-  return resolved ? std::string(resolved.get()) : std::string();
-#endif
 }
 
 }  // namespace
@@ -134,8 +108,9 @@ bool WritesAnyOf(const std::string& output, const std::string& database,
   const FileLocation written = LocationOf(output);
   if (!written.known) return false;
   std::vector<std::string> databaseNames = {database};
-  const std::string resolved = ResolvedPath(database);
-  if (!resolved.empty()) databaseNames.push_back(resolved);
+  // SQLite names the files beside a database after its path with every link resolved.
+  std::string resolved;
+  if (platform::ResolvedPath(database, &resolved)) databaseNames.push_back(resolved);
   for (const std::string& name : databaseNames) {
     for (const char* suffix : suffixes) {
       if (SameLocation(written, LocationOf(name + suffix))) return true;

@@ -57,6 +57,18 @@ bool SameFile(const std::string& a, const std::string& b);
 // writing waits for a reader for ever, or fails.
 bool IsPipeOrSocket(const std::string& path);
 
+// What stands at path itself, a final symbolic link not followed: nothing, a symbolic link
+// (its target, as stored in it, in *target), or anything else, a link whose target cannot be
+// read among them. Always kNothing on Windows, whose links need a privilege to make: paths
+// are taken there as what they name.
+enum class EntryKind { kNothing, kSymbolicLink, kOther };
+EntryKind EntryAt(const std::string& path, std::string* target);
+
+// The path with every symbolic link, "." and ".." resolved, in *resolved; false when it cannot
+// be resolved (a part of it does not exist), and always on Windows, where paths are taken as
+// spelled.
+bool ResolvedPath(const std::string& path, std::string* resolved);
+
 // A claim on a file that is being written, held from before the file is opened for writing
 // until it is released: while one is held, a second claim on the same file, from this process
 // or any other, fails, so that two writers never write one file at once. Only regular files
