@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <new>
+#include <string_view>
 #include <utility>
 
 namespace platform {
