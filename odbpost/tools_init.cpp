@@ -3,9 +3,10 @@
 
 #include "contents_command.h"
 #include "convert_command.h"
+#include "tcl_requirement.h"
 
 extern "C" int Odbposttools_Init(Tcl_Interp* interp) {
-  if (Tcl_InitStubs(interp, "8.4", 0) == nullptr) return TCL_ERROR;
+  if (Tcl_InitStubs(interp, ODBPOST_TCL_REQUIREMENT, 0) == nullptr) return TCL_ERROR;
   Tcl_CreateObjCommand(interp, "odbpost::contents", ContentsCommand, nullptr, nullptr);
   Tcl_CreateObjCommand(interp, "odbpost::convert", ConvertCommand, nullptr, nullptr);
   return TCL_OK;
