@@ -7,6 +7,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <vector>
 
 #include "odb_builder.h"
 #include "test_support.h"
@@ -295,10 +296,11 @@ TEST(BadInput, FilesThatAreNoDatabase) {
   SmallModel().format(1).write(cutOld, 512);
   std::filesystem::resize_file(cutOld, odbtest::FileBytes(cutOld).size() - 1);
 
-  const struct {
+  struct Case {
     std::string path;
     std::string expected;
-  } cases[] = {
+  };
+  std::vector<Case> cases = {
       {dir.file("absent.odb"), "no such file"},
       {dir.file("no-folder/absent.odb"), "no such file"},
       {dir.path(), "is a directory"},
@@ -306,9 +308,12 @@ TEST(BadInput, FilesThatAreNoDatabase) {
       {old, "must be upgraded with upgradeOdb"},
       {cut, "the database file is damaged: its size, " + std::to_string(whole.size() - 100) +
                 " bytes, is not a whole number of its 65536-byte pages"},
-      {longPath, "cannot open the database: the path is too long: " +
-                     std::to_string(longPath.size()) + " bytes as a full path"},
   };
+#ifndef _WIN32
+  // SQLite's Windows file system takes names far longer than this one; its Unix one does not.
+  cases.push_back({longPath, "cannot open the database: the path is too long: " +
+                                 std::to_string(longPath.size()) + " bytes as a full path"});
+#endif
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
     const std::string report = OdbErrorOf([&] { openOdb(c.path.c_str()); });
