@@ -132,12 +132,9 @@ int ContentsCommand(ClientData, Tcl_Interp* interp, int objc, Tcl_Obj* const obj
   }
   return RunWithOdbApi(interp, [&]() -> int {
     const std::string input = FileSystemPathOf(objv[1]);
-    // No file name holds a NUL character; cut there, the name would be another file's.
-    if (input.find('\0') != std::string::npos) {
-      Tcl_SetObjResult(interp, Tcl_NewStringObj("Could not open inputfile: its name holds a NUL character", -1));
-      return TCL_ERROR;
-    }
-    odb_Odb& odb = OpenDatabase(input);
+    odb_Odb* database = OpenDatabase(interp, input);
+    if (database == nullptr) return TCL_ERROR;
+    odb_Odb& odb = *database;
     Tcl_Obj* result = Tcl_NewDictObj();
     Tcl_IncrRefCount(result);
     try {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "element_shape.h"
 #include "file_system.h"
@@ -166,14 +167,26 @@ int WriteMeshes(Tcl_Interp* interp, odb_Odb& odb, const Selection& selection,
 
 }  // namespace
 
-odb_Odb& OpenDatabase(const std::string& input) {
+odb_Odb* OpenDatabase(Tcl_Interp* interp, const std::string& input,
+                      const std::vector<std::string>& outputs) {
+  // No file name holds a NUL character; cut there, the name would be another file's.
+  if (input.find('\0') != std::string::npos) {
+    SetMessage(interp, "Could not open inputfile: its name holds a NUL character");
+    return nullptr;
+  }
   odb_String inputName(input.c_str());
   if (isUpgradeRequiredForOdb(inputName)) {
     const std::string upgraded = UpgradedName(input);
+    for (const std::string& output : outputs) {
+      if (WritesDatabaseFiles(output, upgraded)) {
+        SetMessage(interp, "Could not open outputfile");
+        return nullptr;
+      }
+    }
     upgradeOdb(inputName, odb_String(upgraded.c_str()));
     inputName = odb_String(upgraded.c_str());
   }
-  return openOdb(inputName, false);
+  return &openOdb(inputName, false);
 }
 
 int RunWithOdbApi(Tcl_Interp* interp, const std::function<int()>& body) {
@@ -208,7 +221,6 @@ int Convert(Tcl_Interp* interp, const std::string& input, const std::string& out
     // Declared after the replacement, so the file is closed before it is moved or removed.
     OutputFile out;
     std::unique_ptr<MeshTable> table;
-    odb_String inputName(input.c_str());
 
     // No file name holds a NUL character; cut there, the name would be another file's.
     if (output.find('\0') != std::string::npos || !IsWritableOutput(input, output) ||
@@ -223,21 +235,10 @@ int Convert(Tcl_Interp* interp, const std::string& input, const std::string& out
       SetMessage(interp, "Could not open outputfile");
       return TCL_ERROR;
     }
-    if (input.find('\0') != std::string::npos) {
-      SetMessage(interp, "Could not open inputfile: its name holds a NUL character");
-      return TCL_ERROR;
-    }
-    if (isUpgradeRequiredForOdb(inputName)) {
-      const std::string upgraded = UpgradedName(input);
-      // The upgrade would overwrite the open output.
-      if (WritesDatabaseFiles(output, upgraded) || WritesDatabaseFiles(written, upgraded)) {
-        SetMessage(interp, "Could not open outputfile");
-        return TCL_ERROR;
-      }
-      upgradeOdb(inputName, odb_String(upgraded.c_str()));
-      inputName = odb_String(upgraded.c_str());
-    }
-    odb_Odb& odb = openOdb(inputName, false);
+    // The upgrade must not write over the open output.
+    odb_Odb* database = OpenDatabase(interp, input, {output, written});
+    if (database == nullptr) return TCL_ERROR;
+    odb_Odb& odb = *database;
     const Selection everything;
     const Selection& selection = settings.selection ? *settings.selection : everything;
     if (settings.selection != nullptr) {

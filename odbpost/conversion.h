@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "post_types.h"
 
@@ -34,5 +35,8 @@ int RunConversion(Tcl_Interp* interp, const std::string& input, const std::strin
 int RunWithOdbApi(Tcl_Interp* interp, const std::function<int()>& body);
 
 // Opens the database, through its upgraded copy (made beside it) when it is in the previous
-// format. Throws the API's exceptions; call within RunWithOdbApi.
-odb_Odb& OpenDatabase(const std::string& input);
+// format. Returns null, with the interpreter's result set, when the name holds a NUL or the
+// copy would be written over one of outputs (files the caller is writing). Throws the API's
+// exceptions; call within RunWithOdbApi.
+odb_Odb* OpenDatabase(Tcl_Interp* interp, const std::string& input,
+                      const std::vector<std::string>& outputs = {});
