@@ -156,13 +156,17 @@ class RowMaker {
 // Damage to the schema or the format, applied after the rows.
 const char* const kDamage[] = {
     "PRAGMA user_version = 0",
-    "PRAGMA user_version = 3",
+    "PRAGMA user_version = 4",
     "PRAGMA user_version = 1",
+    "PRAGMA user_version = 2",
+    "PRAGMA user_version = 3",
     "DROP TABLE bulk_block",
     "DROP TABLE frame",
     "ALTER TABLE element DROP COLUMN shape",
     "ALTER TABLE bulk_block DROP COLUMN element_labels",
     "ALTER TABLE node RENAME COLUMN z TO w",
+    "ALTER TABLE node_block DROP COLUMN coordinates",
+    "ALTER TABLE element_block RENAME COLUMN node_count TO nodes",
     "ALTER TABLE field_output DROP COLUMN position",
     // Every block double precision, or single with the column present.
     "ALTER TABLE bulk_block ADD COLUMN \"precision\" INTEGER DEFAULT 1",
@@ -170,7 +174,9 @@ const char* const kDamage[] = {
 };
 
 void WriteDatabase(FuzzedDataProvider& in, const std::string& path) {
-  const int format = in.ConsumeIntegralInRange<int>(0, 15) == 0 ? 1 : 2;
+  // Format 1 now and then; otherwise nodes and elements as rows or as blocks.
+  const int pick = in.ConsumeIntegralInRange<int>(0, 15);
+  const int format = pick == 0 ? 1 : pick % 2 == 0 ? 2 : 3;
   // Mostly small pages, which keep thousands of files a second cheap to write, and now and
   // then the writer's default; blobs then lie on the page or spread over overflow chains.
   // Chosen by the input's length, so that the bytes keep the meaning the seeds were made for.
@@ -188,11 +194,29 @@ void WriteDatabase(FuzzedDataProvider& in, const std::string& path) {
               make.Name() + "," + make.Integer(0, 3) + ")";
         break;
       case 1:
+        if (format == 3) {
+          const std::size_t count = make.Count(8);
+          sql = "INSERT INTO node_block(instance_id, seq, labels, coordinates) VALUES(" +
+                make.Integer(1, 3) + "," + make.Integer(0, 3) + "," + make.Int32Array(count, -2, 12) +
+                "," + make.FloatArray(3 * count) + ")";
+          break;
+        }
         sql = "INSERT INTO node(instance_id, seq, label, x, y, z) VALUES(" + make.Integer(1, 3) +
               "," + make.Integer(0, 9) + "," + make.Integer(-2, 12) + "," + make.Real() + "," +
               make.Real() + "," + make.Real() + ")";
         break;
       case 2: {
+        if (format == 3) {
+          const std::size_t count = make.Count(6);
+          const std::int64_t nodes = make.Small(0, 20);
+          sql = "INSERT INTO element_block(instance_id, seq, type, shape, section_category,"
+                " node_count, labels, connectivity) VALUES(" + make.Integer(1, 3) + "," +
+                make.Integer(0, 3) + "," + make.Type() + "," + make.Integer(-1, 20) + "," +
+                make.Name() + "," + (in.ConsumeBool() ? std::to_string(nodes) : make.Integer(-2, 30)) +
+                "," + make.Int32Array(count, -2, 12) + "," +
+                make.Int32Array(count * static_cast<std::size_t>(nodes), -2, 12) + ")";
+          break;
+        }
         const std::string head = "INSERT INTO element(instance_id, seq, label, type, " +
                                  std::string(format == 2 ? "shape, " : "") +
                                  "section_category, connectivity) VALUES(" + make.Integer(1, 3) +

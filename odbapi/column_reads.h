@@ -52,8 +52,10 @@ inline void LittleEndianToHost(void* values, std::size_t bytes, std::size_t valu
   }
 }
 
-// Appends count little-endian 32-bit values from a blob to out.
-inline void AppendLittleEndian32(const void* source, std::size_t count, std::vector<int>& out) {
+// Appends count little-endian 32-bit values (integers or floats) from a blob to out.
+template <class Value>
+void AppendLittleEndian32(const void* source, std::size_t count, std::vector<Value>& out) {
+  static_assert(sizeof(Value) == 4, "32-bit values only");
   if (count == 0) return;
   const std::size_t end = out.size();
   out.resize(end + count);

@@ -42,8 +42,8 @@ std::shared_ptr<Database> Database::Open(const std::string& path) {
     Fail(path + ": the database is in the previous format (version " +
          std::to_string(kPreviousFormat) + ") and must be upgraded with upgradeOdb before it is opened");
   }
-  if (format != kCurrentFormat) FailUnknownFormat(path, format);
-  CheckSchema(connection, kCurrentFormat);
+  if (!IsReadableFormat(format)) FailUnknownFormat(path, format);
+  CheckSchema(connection, format);
 
   // The first of SQLite's names for the rowid that no column of bulk_block takes for itself.
   std::set<std::string> columns;
@@ -61,7 +61,7 @@ std::shared_ptr<Database> Database::Open(const std::string& path) {
   // Older files have no precision column: all their blocks are single precision.
   const bool hasPrecision = columns.count("precision") != 0;
   return std::shared_ptr<Database>(
-      new Database(std::move(connection), std::move(rowidName), hasPrecision));
+      new Database(std::move(connection), format, std::move(rowidName), hasPrecision));
 }
 
 const Connection& Database::connection() const {

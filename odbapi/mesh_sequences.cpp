@@ -1,57 +1,18 @@
-// Meshes: the nodes and elements of an instance, read on request into flat arrays.
-#include <algorithm>
-#include <climits>
+// Meshes: the nodes and elements of an instance, read on request into flat arrays by the
+// reader of the database's format.
 #include <cstdint>
 #include <string>
-#include <string_view>
-#include <unordered_map>
 #include <utility>
-#include <vector>
 
 #include "column_reads.h"
 #include "odbapi_detail.h"
 
-using odbapi_detail::Connection;
 using odbapi_detail::Database;
 using odbapi_detail::ElementData;
 using odbapi_detail::Fail;
 using odbapi_detail::NodeData;
 using odbapi_detail::Quoted;
-using odbapi_detail::Statement;
 
-namespace {
-
-// The index of each distinct text in a table of texts, adding new ones at its end. Consecutive
-// elements nearly always share their type and section, so the text last asked for is
-// compared first, without a copy or a hash.
-class TextTable {
- public:
-  explicit TextTable(std::vector<odb_String>& table) : m_table(table) {}
-
-  std::uint32_t Intern(std::string_view text) {
-    if (m_hasLast && text == m_last) return m_lastPosition;
-    m_last.assign(text.data(), text.size());
-    auto found = m_index.find(m_last);
-    if (found != m_index.end()) {
-      m_lastPosition = found->second;
-    } else {
-      m_lastPosition = static_cast<std::uint32_t>(m_table.size());
-      m_table.emplace_back(m_last);
-      m_index.emplace(m_last, m_lastPosition);
-    }
-    m_hasLast = true;
-    return m_lastPosition;
-  }
-
- private:
-  std::vector<odb_String>& m_table;
-  std::unordered_map<std::string, std::uint32_t> m_index;
-  std::string m_last;
-  std::uint32_t m_lastPosition = 0;
-  bool m_hasLast = false;
-};
-
-}  // namespace
 
 odb_Node::odb_Node(int label, const float* xyz) : m_label(label) {
   for (int i = 0; i < 3; ++i) m_coordinates[i] = xyz[i];
@@ -140,28 +101,11 @@ odb_SequenceNode odb_DiscreteEntity::nodes() const {
   data->instanceName = m_name;
   if (!m_db) return odb_SequenceNode(std::move(data));
   data->path = m_db->path();
-  const Connection& connection = m_db->connection();
   const std::string where = m_db->path() + ": instance " + Quoted(m_name.CStr());
-
-  Statement count(connection, "SELECT count(*) FROM node WHERE instance_id = ?1");
-  count.bindInt(1, m_id);
-  if (count.step()) {
-    auto n = static_cast<std::size_t>(count.columnInt(0));
-    if (n > static_cast<std::size_t>(INT_MAX)) Fail(where + ": too many nodes");
-    data->labels.reserve(n);
-    data->coordinates.reserve(3 * n);
-  }
-
-  Statement rows(connection,
-                 "SELECT seq, label, x, y, z FROM node WHERE instance_id = ?1 ORDER BY seq");
-  rows.bindInt(1, m_id);
-  while (rows.step()) {
-    const auto row = [&] { return where + ", node seq " + std::to_string(rows.columnInt(0)); };
-    data->labels.push_back(odbapi_detail::Int32Column(rows, 1, row, "label"));
-    data->coordinates.push_back(static_cast<float>(odbapi_detail::RealColumn(rows, 2, row, "x")));
-    data->coordinates.push_back(static_cast<float>(odbapi_detail::RealColumn(rows, 3, row, "y")));
-    data->coordinates.push_back(static_cast<float>(odbapi_detail::RealColumn(rows, 4, row, "z")));
-    if (data->labels.size() > static_cast<std::size_t>(INT_MAX)) Fail(where + ": too many nodes");
+  if (m_db->meshInBlocks()) {
+    odbapi_detail::ReadNodeBlocks(m_db->connection(), m_id, where, *data);
+  } else {
+    odbapi_detail::ReadNodeRows(m_db->connection(), m_id, where, *data);
   }
   return odb_SequenceNode(std::move(data));
 }
@@ -172,60 +116,11 @@ odb_SequenceElement odb_DiscreteEntity::elements() const {
   data->offsets.push_back(0);
   if (!m_db) return odb_SequenceElement(std::move(data));
   data->path = m_db->path();
-  const Connection& connection = m_db->connection();
   const std::string where = m_db->path() + ": instance " + Quoted(m_name.CStr());
-
-  constexpr std::size_t kReservedNodesPerElement = 64;
-  std::size_t elementCount = 0;
-  Statement count(connection, "SELECT count(*) FROM element WHERE instance_id = ?1");
-  count.bindInt(1, m_id);
-  if (count.step()) {
-    auto n = static_cast<std::size_t>(count.columnInt(0));
-    if (n > static_cast<std::size_t>(INT_MAX)) Fail(where + ": too many elements");
-    data->labels.reserve(n);
-    data->typeIndex.reserve(n);
-    data->shapes.reserve(n);
-    data->sectionIndex.reserve(n);
-    data->offsets.reserve(n + 1);
-    elementCount = n;
-  }
-
-  // Small string tables: one entry per distinct type name and section category.
-  TextTable typeIndex(data->types);
-  TextTable sectionIndex(data->sections);
-
-  Statement rows(connection,
-                 "SELECT seq, label, type, shape, section_category, connectivity FROM element "
-                 "WHERE instance_id = ?1 ORDER BY seq");
-  rows.bindInt(1, m_id);
-  std::vector<int>& connectivity = data->connectivity;
-  while (rows.step()) {
-    const auto row = [&] { return where + ", element seq " + std::to_string(rows.columnInt(0)); };
-    int label = odbapi_detail::Int32Column(rows, 1, row, "label");
-    int shape = odbapi_detail::Int32Column(rows, 3, row, "shape");
-    odbapi_detail::BlobColumn(rows, 5, row, "connectivity", false);
-    std::size_t bytes = rows.columnBytes(5);
-    if (bytes % 4 != 0) {
-      Fail(row() + " (label " + std::to_string(label) + "): connectivity holds " +
-           std::to_string(bytes) + " bytes, not a whole number of 4-byte node labels");
-    }
-    // Room for every element at the first one's node count: a mesh of one kind fills the
-    // connectivity without copying it again and again as it grows. Capped per element, so a
-    // first element of absurd size cannot make the reservation fail where reading would not.
-    if (data->labels.empty()) {
-      connectivity.reserve(elementCount * std::min<std::size_t>(bytes / 4, kReservedNodesPerElement));
-    }
-    odbapi_detail::AppendLittleEndian32(rows.columnBlob(5), bytes / 4, connectivity);
-    data->labels.push_back(label);
-    data->typeIndex.push_back(typeIndex.Intern(rows.columnTextView(2)));
-    data->shapes.push_back(shape);
-    data->sectionIndex.push_back(sectionIndex.Intern(rows.columnTextView(4)));
-    data->offsets.push_back(connectivity.size());
-    if (data->labels.size() > static_cast<std::size_t>(INT_MAX)) Fail(where + ": too many elements");
-  }
-  // Elements with fewer nodes than the first leave room unused.
-  if (data->connectivity.capacity() - data->connectivity.size() > data->connectivity.size() / 4) {
-    data->connectivity.shrink_to_fit();
+  if (m_db->meshInBlocks()) {
+    odbapi_detail::ReadElementBlocks(m_db->connection(), m_id, where, *data);
+  } else {
+    odbapi_detail::ReadElementRows(m_db->connection(), m_id, where, *data);
   }
   return odb_SequenceElement(std::move(data));
 }

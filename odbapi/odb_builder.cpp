@@ -1,6 +1,7 @@
 #include "odb_builder.h"
 
 #include <cstdio>
+#include <map>
 #include <stdexcept>
 
 #include "element_shapes.h"
@@ -12,8 +13,31 @@ namespace odbapi {
 using odbapi_detail::Connection;
 using odbapi_detail::Statement;
 
+static_assert(OdbWriter::kCurrentFormat == odbapi_detail::kCurrentFormat,
+              "the writer's default format is the stand-in's current one");
+
+// In format 3, node and element insert blocks into node_block and element_block.
 struct OdbWriter::Statements {
   Statement instance, node, element, step, frame, fieldOutput, block;
+};
+
+// The block of nodes and the block of elements being gathered, and the seq of each instance's
+// next block.
+struct OdbWriter::MeshBlocks {
+  std::int64_t nodeInstance = 0;
+  std::vector<int> nodeLabels;
+  std::vector<float> coordinates;
+
+  std::int64_t elementInstance = 0;
+  std::string type;
+  int shape = 0;
+  std::string section;
+  std::size_t nodeCount = 0;
+  std::vector<int> elementLabels;
+  std::vector<int> connectivity;
+
+  std::map<std::int64_t, std::int64_t> nextNodeBlock;
+  std::map<std::int64_t, std::int64_t> nextElementBlock;
 };
 
 namespace {
@@ -33,8 +57,9 @@ void BindLabels(Statement& statement, int index, const std::optional<std::vector
 
 OdbWriter::OdbWriter(const std::string& path, int format, int pageSize)
     : m_path(path), m_format(format), m_pageSize(pageSize) {
-  if (format != odbapi_detail::kCurrentFormat && format != odbapi_detail::kPreviousFormat) {
-    throw std::invalid_argument("format must be 1 or 2, not " + std::to_string(format));
+  if (format != odbapi_detail::kCurrentFormat && format != odbapi_detail::kRowMeshFormat &&
+      format != odbapi_detail::kPreviousFormat) {
+    throw std::invalid_argument("format must be 1, 2 or 3, not " + std::to_string(format));
   }
   if (pageSize < 512 || pageSize > 65536 || (pageSize & (pageSize - 1)) != 0) {
     throw std::invalid_argument("page size must be a power of two from 512 to 65536, not " +
@@ -67,16 +92,22 @@ void OdbWriter::Start() {
   m_connection->exec(odbapi_detail::SchemaSql(format) + "PRAGMA user_version = " +
                          std::to_string(format) + ";",
                      "cannot create the tables");
+  const bool blocks = format == odbapi_detail::kCurrentFormat;
+  const char* nodeSql =
+      blocks ? "INSERT INTO node_block(instance_id, seq, labels, coordinates) VALUES(?1, ?2, ?3, ?4)"
+             : "INSERT INTO node(instance_id, seq, label, x, y, z) VALUES(?1, ?2, ?3, ?4, ?5, ?6)";
   const char* elementSql =
-      format == odbapi_detail::kCurrentFormat
+      blocks ? "INSERT INTO element_block(instance_id, seq, type, shape, section_category, node_count,"
+               " labels, connectivity) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)"
+      : format == odbapi_detail::kRowMeshFormat
           ? "INSERT INTO element(instance_id, seq, label, type, shape, section_category, connectivity)"
             " VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)"
           : "INSERT INTO element(instance_id, seq, label, type, section_category, connectivity)"
             " VALUES(?1, ?2, ?3, ?4, ?6, ?7)";
+  if (blocks) m_blocks = std::make_unique<MeshBlocks>();
   m_statements.reset(new Statements{
       Statement(*m_connection, "INSERT INTO instance(id, name, embedded_space) VALUES(?1, ?2, ?3)"),
-      Statement(*m_connection,
-                "INSERT INTO node(instance_id, seq, label, x, y, z) VALUES(?1, ?2, ?3, ?4, ?5, ?6)"),
+      Statement(*m_connection, nodeSql),
       Statement(*m_connection, elementSql),
       Statement(*m_connection, "INSERT INTO step(id, name) VALUES(?1, ?2)"),
       Statement(*m_connection,
@@ -114,6 +145,17 @@ void OdbWriter::addInstance(std::int64_t id, const std::string& name, int embedd
 
 void OdbWriter::addNode(std::int64_t instanceId, std::int64_t seq, int label, double x, double y,
                         double z) {
+  if (m_blocks) {
+    MeshBlocks& b = *m_blocks;
+    if (!b.nodeLabels.empty() && (b.nodeInstance != instanceId || b.nodeLabels.size() == kMeshBlockRows)) {
+      WriteMeshBlocks();
+    }
+    b.nodeInstance = instanceId;
+    b.nodeLabels.push_back(label);
+    b.coordinates.insert(b.coordinates.end(),
+                         {static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)});
+    return;
+  }
   Statement& s = m_statements->node;
   s.bindInt(1, instanceId);
   s.bindInt(2, seq);
@@ -127,15 +169,64 @@ void OdbWriter::addNode(std::int64_t instanceId, std::int64_t seq, int label, do
 void OdbWriter::addElement(std::int64_t instanceId, std::int64_t seq, int label,
                            const std::string& type, int shape, const std::string& sectionCategory,
                            const int* nodes, std::size_t count) {
+  if (m_blocks) {
+    MeshBlocks& b = *m_blocks;
+    if (!b.elementLabels.empty() &&
+        (b.elementInstance != instanceId || b.type != type || b.shape != shape ||
+         b.section != sectionCategory || b.nodeCount != count ||
+         b.elementLabels.size() == kMeshBlockRows)) {
+      WriteMeshBlocks();
+    }
+    if (b.elementLabels.empty()) {
+      b.elementInstance = instanceId;
+      b.type = type;
+      b.shape = shape;
+      b.section = sectionCategory;
+      b.nodeCount = count;
+    }
+    b.elementLabels.push_back(label);
+    b.connectivity.insert(b.connectivity.end(), nodes, nodes + count);
+    return;
+  }
   Statement& s = m_statements->element;
   s.bindInt(1, instanceId);
   s.bindInt(2, seq);
   s.bindInt(3, label);
   s.bindText(4, type);
-  if (m_format == odbapi_detail::kCurrentFormat) s.bindInt(5, shape);
+  if (m_format == odbapi_detail::kRowMeshFormat) s.bindInt(5, shape);
   s.bindText(6, sectionCategory);
   s.bindBlob(7, nodes, count * sizeof(int));
   Run(s);
+}
+
+// Writes the blocks gathered so far, nodes first.
+void OdbWriter::WriteMeshBlocks() {
+  if (!m_blocks) return;
+  MeshBlocks& b = *m_blocks;
+  if (!b.nodeLabels.empty()) {
+    Statement& s = m_statements->node;
+    s.bindInt(1, b.nodeInstance);
+    s.bindInt(2, b.nextNodeBlock[b.nodeInstance]++);
+    s.bindBlob(3, b.nodeLabels.data(), b.nodeLabels.size() * sizeof(int));
+    s.bindBlob(4, b.coordinates.data(), b.coordinates.size() * sizeof(float));
+    Run(s);
+    b.nodeLabels.clear();
+    b.coordinates.clear();
+  }
+  if (!b.elementLabels.empty()) {
+    Statement& s = m_statements->element;
+    s.bindInt(1, b.elementInstance);
+    s.bindInt(2, b.nextElementBlock[b.elementInstance]++);
+    s.bindText(3, b.type);
+    s.bindInt(4, b.shape);
+    s.bindText(5, b.section);
+    s.bindInt(6, static_cast<std::int64_t>(b.nodeCount));
+    s.bindBlob(7, b.elementLabels.data(), b.elementLabels.size() * sizeof(int));
+    s.bindBlob(8, b.connectivity.data(), b.connectivity.size() * sizeof(int));
+    Run(s);
+    b.elementLabels.clear();
+    b.connectivity.clear();
+  }
 }
 
 void OdbWriter::addStep(std::int64_t id, const std::string& name) {
@@ -220,9 +311,13 @@ void OdbWriter::addBlock(std::int64_t fieldOutputId, std::int64_t seq, const Odb
   Run(update);
 }
 
-void OdbWriter::exec(const std::string& sql) { m_connection->exec(sql, "cannot run SQL"); }
+void OdbWriter::exec(const std::string& sql) {
+  WriteMeshBlocks();
+  m_connection->exec(sql, "cannot run SQL");
+}
 
 void OdbWriter::commit() {
+  WriteMeshBlocks();
   m_statements.reset();
   m_connection->exec("COMMIT", "cannot commit");
   m_connection->close();

@@ -34,16 +34,22 @@ struct OdbBlock {
   std::optional<std::vector<int>> elementLabels;  // absent: NULL
 };
 
-// Creates a database at path (replacing any file there) in the given format (1 or 2) and
+// Creates a database at path (replacing any file there) in the given format (1, 2 or 3) and
 // writes rows into it inside one transaction. commit() ends it; a writer destroyed without
-// commit removes the file. Values are written as given, without checks. The page size (a
+// commit removes the file. Values are written as given, without checks. In format 3 nodes and
+// elements are gathered into blocks: an instance's nodes and elements are then given in their
+// order, which makes their seq, and a block ends where the instance (or, for elements, the
+// type, shape, section or node count) changes, or when it is full. The page size (a
 // power of two from 512 to 65536) is SQLite's; the default, the largest, makes bulk blobs
 // quick to read, while small pages make small files (the fuzzer writes thousands).
 class OdbWriter {
  public:
   static constexpr int kDefaultPageSize = 65536;
+  static constexpr int kCurrentFormat = 3;
+  // The most nodes or elements a format 3 block holds.
+  static constexpr std::size_t kMeshBlockRows = 65536;
 
-  OdbWriter(const std::string& path, int format = 2, int pageSize = kDefaultPageSize);
+  OdbWriter(const std::string& path, int format = kCurrentFormat, int pageSize = kDefaultPageSize);
   ~OdbWriter();
   OdbWriter(const OdbWriter&) = delete;
   OdbWriter& operator=(const OdbWriter&) = delete;
@@ -59,19 +65,22 @@ class OdbWriter {
                       const std::string& name, const std::string& description, int type,
                       std::optional<int> position);
   void addBlock(std::int64_t fieldOutputId, std::int64_t seq, const OdbBlock& block);
-  // Raw SQL, run inside the transaction.
+  // Raw SQL, run inside the transaction, after the rows added so far are written.
   void exec(const std::string& sql);
   void commit();
   int format() const { return m_format; }
 
  private:
   void Start();
+  void WriteMeshBlocks();
   struct Statements;
+  struct MeshBlocks;
   std::string m_path;
   int m_format;
   int m_pageSize;
   std::unique_ptr<odbapi_detail::Connection> m_connection;
   std::unique_ptr<Statements> m_statements;
+  std::unique_ptr<MeshBlocks> m_blocks;  // format 3: the nodes and elements not yet written
   bool m_committed = false;
   bool m_hasPrecisionColumn = false;
 };
@@ -84,7 +93,7 @@ class OdbBuilder {
  public:
   static constexpr int kComputedShape = -1000000;  // shape taken from the type name
 
-  explicit OdbBuilder(int format = 2) : m_format(format) {}
+  explicit OdbBuilder(int format = OdbWriter::kCurrentFormat) : m_format(format) {}
   OdbBuilder& format(int format);
   OdbBuilder& instance(const std::string& name, int embeddedSpace = 0);
   OdbBuilder& node(int label, double x, double y, double z);

@@ -14,6 +14,8 @@ struct TableDefinition {
   const char* name;
   const char* body;                  // the column list of CREATE TABLE
   std::vector<const char*> columns;  // the columns a reader needs
+  int firstFormat = kPreviousFormat;  // the formats that have the table
+  int lastFormat = kCurrentFormat;
 };
 
 const std::vector<TableDefinition>& Tables() {
@@ -23,12 +25,35 @@ const std::vector<TableDefinition>& Tables() {
       {"node",
        "instance_id INTEGER NOT NULL, seq INTEGER NOT NULL, label INTEGER NOT NULL, "
        "x REAL NOT NULL, y REAL NOT NULL, z REAL NOT NULL, PRIMARY KEY(instance_id, seq)",
-       {"instance_id", "seq", "label", "x", "y", "z"}},
+       {"instance_id", "seq", "label", "x", "y", "z"},
+       kPreviousFormat,
+       kRowMeshFormat},
       {"element",
        "instance_id INTEGER NOT NULL, seq INTEGER NOT NULL, label INTEGER NOT NULL, "
        "type TEXT NOT NULL, shape INTEGER NOT NULL, section_category TEXT NOT NULL DEFAULT '', "
        "connectivity BLOB NOT NULL, PRIMARY KEY(instance_id, seq)",
-       {"instance_id", "seq", "label", "type", "shape", "section_category", "connectivity"}},
+       {"instance_id", "seq", "label", "type", "shape", "section_category", "connectivity"},
+       kPreviousFormat,
+       kRowMeshFormat},
+      // An instance's nodes in blocks: labels are 4-byte integers, coordinates three 4-byte
+      // floats per node, both little-endian.
+      {"node_block",
+       "instance_id INTEGER NOT NULL, seq INTEGER NOT NULL, labels BLOB NOT NULL, "
+       "coordinates BLOB NOT NULL, PRIMARY KEY(instance_id, seq)",
+       {"instance_id", "seq", "labels", "coordinates"},
+       kCurrentFormat,
+       kCurrentFormat},
+      // A run of an instance's elements that share type, shape, section category and node
+      // count: their labels, and node_count node labels per element in connectivity.
+      {"element_block",
+       "instance_id INTEGER NOT NULL, seq INTEGER NOT NULL, type TEXT NOT NULL, "
+       "shape INTEGER NOT NULL, section_category TEXT NOT NULL DEFAULT '', "
+       "node_count INTEGER NOT NULL, labels BLOB NOT NULL, connectivity BLOB NOT NULL, "
+       "PRIMARY KEY(instance_id, seq)",
+       {"instance_id", "seq", "type", "shape", "section_category", "node_count", "labels",
+        "connectivity"},
+       kCurrentFormat,
+       kCurrentFormat},
       {"step", "id INTEGER PRIMARY KEY, name TEXT NOT NULL", {"id", "name"}},
       {"frame",
        "step_id INTEGER NOT NULL, seq INTEGER NOT NULL, description TEXT NOT NULL DEFAULT '', "
@@ -49,6 +74,10 @@ const std::vector<TableDefinition>& Tables() {
         "element_count", "data", "node_labels", "element_labels"}},
   };
   return tables;
+}
+
+bool HasTable(const TableDefinition& table, int format) {
+  return table.firstFormat <= format && format <= table.lastFormat;
 }
 
 // Format 1 is format 2 without element.shape.
@@ -86,7 +115,7 @@ bool CreatesVirtualTable(std::string_view sql) {
 // read run for ever (a recursive view never ends). Plain tables only hold stored rows.
 // The schema table is read as stored, so that no view is compiled either: compiling a chain
 // of views that each name the one before twice takes time exponential in its length.
-void CheckPlainTables(const Connection& connection) {
+void CheckPlainTables(const Connection& connection, int format) {
   // SQLite refuses a schema whose rows' types and names differ from what their statements
   // create, so these columns can be trusted; names match as SQLite matches them, ASCII letters
   // without regard to case.
@@ -96,6 +125,7 @@ void CheckPlainTables(const Connection& connection) {
   Statement generated(connection,
                       "SELECT name FROM pragma_table_xinfo(?1, 'main') WHERE hidden = 2");
   for (const TableDefinition& table : Tables()) {
+    if (!HasTable(table, format)) continue;
     kind.reset();
     kind.bindText(1, table.name);
     if (!kind.step()) continue;  // missing: reported with the columns
@@ -122,19 +152,20 @@ int ReadFormat(const Connection& connection) {
 }
 
 void FailUnknownFormat(const std::string& path, int format) {
+  const std::string readable =
+      std::to_string(kRowMeshFormat) + " or " + std::to_string(kCurrentFormat);
   if (format == 0) {
-    Fail(path + ": not an ODB database (format version 0; expected " +
-         std::to_string(kCurrentFormat) + ")");
+    Fail(path + ": not an ODB database (format version 0; expected " + readable + ")");
   }
   Fail(path + ": unsupported format version " + std::to_string(format) + " (expected " +
-       std::to_string(kCurrentFormat) + ", or " + std::to_string(kPreviousFormat) +
-       " for upgrading)");
+       readable + ", or " + std::to_string(kPreviousFormat) + " for upgrading)");
 }
 
 void CheckSchema(const Connection& connection, int format) {
-  CheckPlainTables(connection);
+  CheckPlainTables(connection, format);
   Statement statement(connection, "SELECT name FROM pragma_table_info(?1)");
   for (const TableDefinition& table : Tables()) {
+    if (!HasTable(table, format)) continue;
     statement.reset();
     statement.bindText(1, table.name);
     std::set<std::string> present;
@@ -151,6 +182,7 @@ void CheckSchema(const Connection& connection, int format) {
 std::string SchemaSql(int format) {
   std::string sql;
   for (const TableDefinition& table : Tables()) {
+    if (!HasTable(table, format)) continue;
     std::string body = table.body;
     if (format == kPreviousFormat && std::string(table.name) == "element") {
       const std::string shape = "shape INTEGER NOT NULL, ";

@@ -143,42 +143,48 @@ TEST(Example, StepsFramesAndBlocks) {
 }
 
 // A hand-built database whose rows are inserted out of order: every repository must
-// follow ascending id / seq, not insertion order.
+// follow ascending id / seq, not insertion order, whether nodes are rows or blocks.
 TEST(Reading, OrdersFollowIdAndSeq) {
-  ScratchDir dir;
-  const std::string path = dir.file("order.odb");
-  odbapi::OdbBuilder()
-      .instance("B")
-      .node(20, 0, 0, 0)
-      .instance("A")
-      .step("Second")
-      .frame(1.0, "first built")
-      .field("Z", 2, 1)
-      .field("A", 2, 1)
-      .sql("INSERT INTO instance(id, name, embedded_space) VALUES(0, 'First', 1)")
-      .sql("INSERT INTO node(instance_id, seq, label, x, y, z) VALUES(1, -5, 10, 1, 2, 3)")
-      .sql("INSERT INTO step(id, name) VALUES(-1, 'First')")
-      .sql("INSERT INTO frame(step_id, seq, description, frame_value) VALUES(1, -1, 'earlier', 0.25)")
-      .sql("INSERT INTO field_output(id, step_id, frame_seq, name, type) VALUES(0, 1, 0, 'M', 2)")
-      .write(path);
+  for (int format : {2, 3}) {
+    SCOPED_TRACE(format);
+    ScratchDir dir;
+    const std::string path = dir.file("order.odb");
+    odbapi::OdbBuilder(format)
+        .instance("B")
+        .node(20, 0, 0, 0)
+        .instance("A")
+        .step("Second")
+        .frame(1.0, "first built")
+        .field("Z", 2, 1)
+        .field("A", 2, 1)
+        .sql("INSERT INTO instance(id, name, embedded_space) VALUES(0, 'First', 1)")
+        .sql(format == 2
+                 ? "INSERT INTO node(instance_id, seq, label, x, y, z) VALUES(1, -5, 10, 1, 2, 3)"
+                 : "INSERT INTO node_block(instance_id, seq, labels, coordinates)"
+                   " VALUES(1, -5, X'0A000000', zeroblob(12))")
+        .sql("INSERT INTO step(id, name) VALUES(-1, 'First')")
+        .sql("INSERT INTO frame(step_id, seq, description, frame_value) VALUES(1, -1, 'earlier', 0.25)")
+        .sql("INSERT INTO field_output(id, step_id, frame_seq, name, type) VALUES(0, 1, 0, 'M', 2)")
+        .write(path);
 
-  ApiSession session;
-  odb_Odb& odb = openOdb(path.c_str());
-  EXPECT_EQ(InstanceNames(odb), (std::vector<std::string>{"First", "B", "A"}));
-  EXPECT_EQ(odb.rootAssembly().instances()["First"].embeddedSpace(), odb_Enum::TWO_D_PLANAR);
-  odb_SequenceNode nodes = odb.rootAssembly().instances()["B"].nodes();
-  ASSERT_EQ(nodes.size(), 2);
-  EXPECT_EQ(nodes[0].label(), 10);
-  EXPECT_EQ(nodes[1].label(), 20);
-  EXPECT_EQ(StepNames(odb), (std::vector<std::string>{"First", "Second"}));
-  odb_SequenceFrame& frames = odb.steps()["Second"].frames();
-  ASSERT_EQ(frames.size(), 2);
-  EXPECT_STREQ(frames[0].description().CStr(), "earlier");
-  EXPECT_EQ(frames[0].frameId(), 0);
-  EXPECT_STREQ(frames[1].description().CStr(), "first built");
-  EXPECT_EQ(frames[1].frameId(), 1);
-  EXPECT_EQ(FieldNames(frames[1]), (std::vector<std::string>{"M", "Z", "A"}));
-  EXPECT_EQ(frames[0].fieldOutputs().size(), 0);
+    ApiSession session;
+    odb_Odb& odb = openOdb(path.c_str());
+    EXPECT_EQ(InstanceNames(odb), (std::vector<std::string>{"First", "B", "A"}));
+    EXPECT_EQ(odb.rootAssembly().instances()["First"].embeddedSpace(), odb_Enum::TWO_D_PLANAR);
+    odb_SequenceNode nodes = odb.rootAssembly().instances()["B"].nodes();
+    ASSERT_EQ(nodes.size(), 2);
+    EXPECT_EQ(nodes[0].label(), 10);
+    EXPECT_EQ(nodes[1].label(), 20);
+    EXPECT_EQ(StepNames(odb), (std::vector<std::string>{"First", "Second"}));
+    odb_SequenceFrame& frames = odb.steps()["Second"].frames();
+    ASSERT_EQ(frames.size(), 2);
+    EXPECT_STREQ(frames[0].description().CStr(), "earlier");
+    EXPECT_EQ(frames[0].frameId(), 0);
+    EXPECT_STREQ(frames[1].description().CStr(), "first built");
+    EXPECT_EQ(frames[1].frameId(), 1);
+    EXPECT_EQ(FieldNames(frames[1]), (std::vector<std::string>{"M", "Z", "A"}));
+    EXPECT_EQ(frames[0].fieldOutputs().size(), 0);
+  }
 }
 
 TEST(Reading, ValuesAndLabelsExactly) {

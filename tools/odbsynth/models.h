@@ -14,7 +14,7 @@ struct GridOptions {
   int n = 58;  // 58^3 = 195112 hexahedra
   int steps = 2;
   int frames = 5;
-  int format = 2;
+  int format = 3;
 };
 
 // An N x N x N block of C3D8 hexahedra with U at nodes and S and PEEQ at 8 points each.
@@ -24,7 +24,7 @@ struct InstancesOptions {
   int count = 1000;
   int steps = 1;
   int frames = 3;
-  int format = 2;
+  int format = 3;
 };
 
 // count instances of one C3D8 hexahedron each (named CELL-1, CELL-2, ...), with U at the
