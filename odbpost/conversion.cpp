@@ -28,6 +28,15 @@ namespace {
 // script while another runs would pull the database from under the first.
 bool g_conversionInProgress = false;
 
+// The two packages are separate libraries, each with its own flag above, but they share the
+// vendor's API: a conversion also marks the interpreter it runs in, under a key both use, so
+// that a progress script of one package cannot start a conversion of the other.
+constexpr const char* kConversionMark = "odbpost conversion in progress";
+
+bool ConversionRunsIn(Tcl_Interp* interp) {
+  return Tcl_GetAssocData(interp, kConversionMark, nullptr) != nullptr;
+}
+
 void SetMessage(Tcl_Interp* interp, const char* text) {
   Tcl_SetObjResult(interp, Tcl_NewStringObj(text, -1));
 }
@@ -272,17 +281,20 @@ int Convert(Tcl_Interp* interp, const std::string& input, const std::string& out
 
 int RunConversion(Tcl_Interp* interp, const std::string& input, const std::string& output,
                   const ConversionSettings& settings) {
-  if (g_conversionInProgress) {
+  if (g_conversionInProgress || ConversionRunsIn(interp)) {
     SetMessage(interp, "Could not open outputfile");
     return TCL_ERROR;
   }
   g_conversionInProgress = true;
+  static char mark;
+  Tcl_SetAssocData(interp, kConversionMark, nullptr, &mark);
   int code = TCL_ERROR;
   try {
     code = Convert(interp, input, output, settings);
   } catch (...) {
     SetMessage(interp, "odbpost: out of memory");
   }
+  Tcl_DeleteAssocData(interp, kConversionMark);
   g_conversionInProgress = false;
   return code;
 }
