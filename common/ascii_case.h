@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+inline bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
 inline char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // The text with ASCII capitals made small: two texts are equal ignoring ASCII case exactly

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ascii_case.h"
 #include "odbapi_detail.h"
 
 namespace odbapi_detail {
@@ -103,11 +104,13 @@ bool CreatesVirtualTable(std::string_view sql) {
     }
   }
   if (at >= sql.size()) return false;
-  std::string word;
-  for (; at < sql.size() && std::isalpha(static_cast<unsigned char>(sql[at])); ++at) {
-    word.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(sql[at]))));
-  }
-  return word == "VIRTUAL";
+  // SQLite's keywords are ASCII and match without regard to ASCII case only: the locale's
+  // case rules (a Turkish dotted capital I) must not hide the keyword.
+  constexpr std::string_view kVirtual = "VIRTUAL";
+  const std::string_view word = sql.substr(at, kVirtual.size());
+  const std::size_t after = at + word.size();
+  const bool wordEnds = after >= sql.size() || !IsAsciiLetter(sql[after]);
+  return wordEnds && EqualIgnoringAsciiCase(word, kVirtual);
 }
 
 // Reading a view or a virtual table runs whatever query or module stands behind it, and a
