@@ -156,10 +156,8 @@ class RowMaker {
 // Damage to the schema or the format, applied after the rows.
 const char* const kDamage[] = {
     "PRAGMA user_version = 0",
-    "PRAGMA user_version = 4",
-    "PRAGMA user_version = 1",
-    "PRAGMA user_version = 2",
     "PRAGMA user_version = 3",
+    "PRAGMA user_version = 1",
     "DROP TABLE bulk_block",
     "DROP TABLE frame",
     "ALTER TABLE element DROP COLUMN shape",
@@ -176,14 +174,16 @@ const char* const kDamage[] = {
 void WriteDatabase(FuzzedDataProvider& in, const std::string& path) {
   // Format 1 now and then; otherwise nodes and elements as rows or as blocks.
   const int pick = in.ConsumeIntegralInRange<int>(0, 15);
-  const int format = pick == 0 ? 1 : pick % 2 == 0 ? 2 : 3;
+  const int format = pick == 0 ? 1 : 2;
+  const bool blocks = pick % 2 == 1;
   // Mostly small pages, which keep thousands of files a second cheap to write, and now and
   // then the writer's default; blobs then lie on the page or spread over overflow chains.
   // Chosen by the input's length, so that the bytes keep the meaning the seeds were made for.
   const int pageSizes[] = {512, 1024, 4096, odbapi::OdbWriter::kDefaultPageSize};
   const std::size_t length = in.remaining_bytes();
   const int pageSize = pageSizes[length % 8 == 0 ? 3 : length % 3];
-  odbapi::OdbWriter writer(path, format, pageSize);
+  odbapi::OdbWriter writer(path, format, pageSize,
+                           blocks ? odbapi::MeshLayout::kBlocks : odbapi::MeshLayout::kRows);
   RowMaker make(in);
   const std::size_t rows = in.ConsumeIntegralInRange<std::size_t>(0, 48);
   for (std::size_t r = 0; r < rows && in.remaining_bytes() > 0; ++r) {
@@ -194,7 +194,7 @@ void WriteDatabase(FuzzedDataProvider& in, const std::string& path) {
               make.Name() + "," + make.Integer(0, 3) + ")";
         break;
       case 1:
-        if (format == 3) {
+        if (blocks) {
           const std::size_t count = make.Count(8);
           sql = "INSERT INTO node_block(instance_id, seq, labels, coordinates) VALUES(" +
                 make.Integer(1, 3) + "," + make.Integer(0, 3) + "," + make.Int32Array(count, -2, 12) +
@@ -206,7 +206,7 @@ void WriteDatabase(FuzzedDataProvider& in, const std::string& path) {
               make.Real() + "," + make.Real() + ")";
         break;
       case 2: {
-        if (format == 3) {
+        if (blocks) {
           const std::size_t count = make.Count(6);
           const std::int64_t nodes = make.Small(0, 20);
           sql = "INSERT INTO element_block(instance_id, seq, type, shape, section_category,"

@@ -42,8 +42,9 @@ std::shared_ptr<Database> Database::Open(const std::string& path) {
     Fail(path + ": the database is in the previous format (version " +
          std::to_string(kPreviousFormat) + ") and must be upgraded with upgradeOdb before it is opened");
   }
-  if (!IsReadableFormat(format)) FailUnknownFormat(path, format);
-  CheckSchema(connection, format);
+  if (format != kCurrentFormat) FailUnknownFormat(path, format);
+  const MeshLayout layout = MeshLayoutOf(connection);
+  CheckSchema(connection, kCurrentFormat, layout);
 
   // The first of SQLite's names for the rowid that no column of bulk_block takes for itself.
   std::set<std::string> columns;
@@ -61,7 +62,8 @@ std::shared_ptr<Database> Database::Open(const std::string& path) {
   // Older files have no precision column: all their blocks are single precision.
   const bool hasPrecision = columns.count("precision") != 0;
   return std::shared_ptr<Database>(
-      new Database(std::move(connection), format, std::move(rowidName), hasPrecision));
+      new Database(std::move(connection), layout == MeshLayout::kBlocks, std::move(rowidName),
+                   hasPrecision));
 }
 
 const Connection& Database::connection() const {

@@ -1,5 +1,5 @@
-// Meshes of format 3: an instance's nodes and elements in blocks of many, read into the flat
-// arrays of a sequence with a few steps per instance instead of one per node.
+// Meshes in the block layout: an instance's nodes and elements in blocks of many, read into the
+// flat arrays of a sequence with a few steps per instance instead of one per node.
 #include <climits>
 #include <cstdint>
 #include <string>

@@ -1,4 +1,5 @@
-// Meshes of format 2: a row per node and per element, read into the flat arrays of a sequence.
+// Meshes in the row layout: a row per node and per element, read into the flat arrays of a
+// sequence.
 #include <algorithm>
 #include <climits>
 #include <cstdint>

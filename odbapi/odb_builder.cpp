@@ -13,10 +13,7 @@ namespace odbapi {
 using odbapi_detail::Connection;
 using odbapi_detail::Statement;
 
-static_assert(OdbWriter::kCurrentFormat == odbapi_detail::kCurrentFormat,
-              "the writer's default format is the stand-in's current one");
-
-// In format 3, node and element insert blocks into node_block and element_block.
+// In the block layout, node and element insert blocks into node_block and element_block.
 struct OdbWriter::Statements {
   Statement instance, node, element, step, frame, fieldOutput, block;
 };
@@ -55,12 +52,15 @@ void BindLabels(Statement& statement, int index, const std::optional<std::vector
 }
 }  // namespace
 
-OdbWriter::OdbWriter(const std::string& path, int format, int pageSize)
+OdbWriter::OdbWriter(const std::string& path, int format, int pageSize, MeshLayout layout)
     : m_path(path), m_format(format), m_pageSize(pageSize) {
-  if (format != odbapi_detail::kCurrentFormat && format != odbapi_detail::kRowMeshFormat &&
-      format != odbapi_detail::kPreviousFormat) {
-    throw std::invalid_argument("format must be 1, 2 or 3, not " + std::to_string(format));
+  if (format != odbapi_detail::kCurrentFormat && format != odbapi_detail::kPreviousFormat) {
+    throw std::invalid_argument("format must be 1 or 2, not " + std::to_string(format));
   }
+  if (layout == MeshLayout::kBlocks && format != odbapi_detail::kCurrentFormat) {
+    throw std::invalid_argument("meshes in blocks need format 2");
+  }
+  if (layout == MeshLayout::kBlocks) m_blocks = std::make_unique<MeshBlocks>();
   if (pageSize < 512 || pageSize > 65536 || (pageSize & (pageSize - 1)) != 0) {
     throw std::invalid_argument("page size must be a power of two from 512 to 65536, not " +
                                 std::to_string(pageSize));
@@ -88,23 +88,22 @@ void OdbWriter::Start() {
           "; PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA cache_size = -131072;"
           "PRAGMA locking_mode = EXCLUSIVE; BEGIN;",
       "cannot start writing");
+  const bool blocks = m_blocks != nullptr;
   // The format first, so that raw SQL run later may still change it.
-  m_connection->exec(odbapi_detail::SchemaSql(format) + "PRAGMA user_version = " +
-                         std::to_string(format) + ";",
+  m_connection->exec(odbapi_detail::SchemaSql(format, blocks ? MeshLayout::kBlocks : MeshLayout::kRows) +
+                         "PRAGMA user_version = " + std::to_string(format) + ";",
                      "cannot create the tables");
-  const bool blocks = format == odbapi_detail::kCurrentFormat;
   const char* nodeSql =
       blocks ? "INSERT INTO node_block(instance_id, seq, labels, coordinates) VALUES(?1, ?2, ?3, ?4)"
              : "INSERT INTO node(instance_id, seq, label, x, y, z) VALUES(?1, ?2, ?3, ?4, ?5, ?6)";
   const char* elementSql =
       blocks ? "INSERT INTO element_block(instance_id, seq, type, shape, section_category, node_count,"
                " labels, connectivity) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)"
-      : format == odbapi_detail::kRowMeshFormat
+      : format == odbapi_detail::kCurrentFormat
           ? "INSERT INTO element(instance_id, seq, label, type, shape, section_category, connectivity)"
             " VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)"
           : "INSERT INTO element(instance_id, seq, label, type, section_category, connectivity)"
             " VALUES(?1, ?2, ?3, ?4, ?6, ?7)";
-  if (blocks) m_blocks = std::make_unique<MeshBlocks>();
   m_statements.reset(new Statements{
       Statement(*m_connection, "INSERT INTO instance(id, name, embedded_space) VALUES(?1, ?2, ?3)"),
       Statement(*m_connection, nodeSql),
@@ -193,7 +192,7 @@ void OdbWriter::addElement(std::int64_t instanceId, std::int64_t seq, int label,
   s.bindInt(2, seq);
   s.bindInt(3, label);
   s.bindText(4, type);
-  if (m_format == odbapi_detail::kRowMeshFormat) s.bindInt(5, shape);
+  if (m_format == odbapi_detail::kCurrentFormat) s.bindInt(5, shape);
   s.bindText(6, sectionCategory);
   s.bindBlob(7, nodes, count * sizeof(int));
   Run(s);
@@ -331,6 +330,11 @@ OdbBuilder& OdbBuilder::format(int format) {
   return *this;
 }
 
+OdbBuilder& OdbBuilder::layout(MeshLayout layout) {
+  m_layout = layout;
+  return *this;
+}
+
 OdbBuilder& OdbBuilder::instance(const std::string& name, int embeddedSpace) {
   m_instances.push_back(Instance{name, embeddedSpace, {}, {}});
   return *this;
@@ -440,7 +444,7 @@ OdbBuilder& OdbBuilder::sql(const std::string& statement) {
 }
 
 void OdbBuilder::write(const std::string& path, int pageSize) const {
-  OdbWriter writer(path, m_format, pageSize);
+  OdbWriter writer(path, m_format, pageSize, m_layout);
   for (std::size_t i = 0; i < m_instances.size(); ++i) {
     const Instance& instance = m_instances[i];
     const auto id = static_cast<std::int64_t>(i + 1);

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "mesh_layout.h"
+
 namespace odbapi_detail {
 class Connection;
 class Statement;
@@ -34,22 +36,23 @@ struct OdbBlock {
   std::optional<std::vector<int>> elementLabels;  // absent: NULL
 };
 
-// Creates a database at path (replacing any file there) in the given format (1, 2 or 3) and
+// Creates a database at path (replacing any file there) in the given format (1 or 2) and
 // writes rows into it inside one transaction. commit() ends it; a writer destroyed without
-// commit removes the file. Values are written as given, without checks. In format 3 nodes and
-// elements are gathered into blocks: an instance's nodes and elements are then given in their
-// order, which makes their seq, and a block ends where the instance (or, for elements, the
-// type, shape, section or node count) changes, or when it is full. The page size (a
+// commit removes the file. Values are written as given, without checks. With the block layout
+// (format 2 only) nodes and elements are gathered into blocks: an instance's nodes and
+// elements are then given in their order, which makes their seq, and a block ends where the
+// instance (or, for elements, the type, shape, section or node count) changes, or when it is
+// full. The page size (a
 // power of two from 512 to 65536) is SQLite's; the default, the largest, makes bulk blobs
 // quick to read, while small pages make small files (the fuzzer writes thousands).
 class OdbWriter {
  public:
   static constexpr int kDefaultPageSize = 65536;
-  static constexpr int kCurrentFormat = 3;
-  // The most nodes or elements a format 3 block holds.
+  // The most nodes or elements a block holds.
   static constexpr std::size_t kMeshBlockRows = 65536;
 
-  OdbWriter(const std::string& path, int format = kCurrentFormat, int pageSize = kDefaultPageSize);
+  OdbWriter(const std::string& path, int format = 2, int pageSize = kDefaultPageSize,
+            MeshLayout layout = MeshLayout::kRows);
   ~OdbWriter();
   OdbWriter(const OdbWriter&) = delete;
   OdbWriter& operator=(const OdbWriter&) = delete;
@@ -80,7 +83,7 @@ class OdbWriter {
   int m_pageSize;
   std::unique_ptr<odbapi_detail::Connection> m_connection;
   std::unique_ptr<Statements> m_statements;
-  std::unique_ptr<MeshBlocks> m_blocks;  // format 3: the nodes and elements not yet written
+  std::unique_ptr<MeshBlocks> m_blocks;  // the block layout: the nodes and elements not yet written
   bool m_committed = false;
   bool m_hasPrecisionColumn = false;
 };
@@ -93,8 +96,9 @@ class OdbBuilder {
  public:
   static constexpr int kComputedShape = -1000000;  // shape taken from the type name
 
-  explicit OdbBuilder(int format = OdbWriter::kCurrentFormat) : m_format(format) {}
+  explicit OdbBuilder(int format = 2) : m_format(format) {}
   OdbBuilder& format(int format);
+  OdbBuilder& layout(MeshLayout layout);
   OdbBuilder& instance(const std::string& name, int embeddedSpace = 0);
   OdbBuilder& node(int label, double x, double y, double z);
   OdbBuilder& element(int label, const std::string& type, std::vector<int> nodes,
@@ -160,6 +164,7 @@ class OdbBuilder {
   Field& lastField();
 
   int m_format;
+  MeshLayout m_layout = MeshLayout::kRows;
   std::vector<Instance> m_instances;
   std::vector<Step> m_steps;
   std::vector<std::string> m_sql;

@@ -158,6 +158,6 @@ bool isUpgradeRequiredForOdb(const odb_String& path) {
   Connection connection = odbapi_detail::OpenReadOnly(path.CStr());
   int format = odbapi_detail::ReadFormat(connection);
   if (format == odbapi_detail::kPreviousFormat) return true;
-  if (odbapi_detail::IsReadableFormat(format)) return false;
+  if (format == odbapi_detail::kCurrentFormat) return false;
   odbapi_detail::FailUnknownFormat(path.CStr(), format);
 }

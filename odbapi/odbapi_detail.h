@@ -9,20 +9,15 @@
 #include <vector>
 
 #include "buffer_pool.h"
+#include "mesh_layout.h"
 #include "odb_API.h"
 #include "sqlite_handle.h"
 
 namespace odbapi_detail {
 
-// The formats: openOdb reads 2 and 3, and 1 needs upgradeOdb first. Format 2 keeps a row per
-// node and per element; format 3, which the stand-in writes, keeps an instance's nodes and its
-// elements in blocks of many, as bulk data is kept, so that a mesh reads in a few steps.
-constexpr int kCurrentFormat = 3;
-constexpr int kRowMeshFormat = 2;
+// The format that openOdb reads; kPreviousFormat needs upgradeOdb first.
+constexpr int kCurrentFormat = 2;
 constexpr int kPreviousFormat = 1;
-inline bool IsReadableFormat(int format) {
-  return format == kCurrentFormat || format == kRowMeshFormat;
-}
 
 // Nodes of one instance, in seq order: flat arrays.
 struct NodeData {
@@ -78,12 +73,12 @@ struct FieldOutputRecord {
 // An open database: the read-only connection and the instances by name (for blocks).
 class Database {
  public:
-  // Opens path read-only and checks that it is a database in a readable format with every
-  // table and column. Throws naming the path otherwise.
+  // Opens path read-only and checks that it is a current-format database with every table
+  // and column. Throws naming the path otherwise.
   static std::shared_ptr<Database> Open(const std::string& path);
 
-  // Whether meshes are kept in blocks (format 3) rather than a row per node and element.
-  bool meshInBlocks() const { return m_format == kCurrentFormat; }
+  // Whether the meshes are kept in blocks rather than a row per node and per element.
+  bool meshInBlocks() const { return m_meshInBlocks; }
 
   const std::string& path() const { return m_connection.path(); }
   const Connection& connection() const;
@@ -106,14 +101,15 @@ class Database {
   bool bulkHasPrecision() const { return m_bulkHasPrecision; }
 
  private:
-  Database(Connection connection, int format, std::string bulkRowidName, bool bulkHasPrecision)
+  Database(Connection connection, bool meshInBlocks, std::string bulkRowidName,
+           bool bulkHasPrecision)
       : m_connection(std::move(connection)),
-        m_format(format),
+        m_meshInBlocks(meshInBlocks),
         m_pool(BufferPool::Create()),
         m_bulkRowidName(std::move(bulkRowidName)),
         m_bulkHasPrecision(bulkHasPrecision) {}
   Connection m_connection;
-  int m_format;
+  bool m_meshInBlocks;
   std::map<std::string, InstanceInfo> m_instances;
   std::shared_ptr<BufferPool> m_pool;
   std::string m_bulkRowidName;
@@ -124,16 +120,19 @@ class Database {
 Connection OpenReadOnly(const std::string& path);
 // PRAGMA user_version of an open database.
 int ReadFormat(const Connection& connection);
-// Throws the text for a format that is neither readable nor the previous one.
+// Throws the text for a format other than the current and the previous one.
 [[noreturn]] void FailUnknownFormat(const std::string& path, int format);
-// Checks every table and column of the given format; throws naming what is missing.
-void CheckSchema(const Connection& connection, int format);
-// CREATE TABLE statements of a format (1 has no element.shape column), without the
-// user_version pragma.
-std::string SchemaSql(int format);
+using odbapi::MeshLayout;
+// The layout of an open file: blocks where it has a node_block table.
+MeshLayout MeshLayoutOf(const Connection& connection);
+// Checks every table and column of the given format and layout; throws naming what is missing.
+void CheckSchema(const Connection& connection, int format, MeshLayout layout = MeshLayout::kRows);
+// CREATE TABLE statements of a format (1 has no element.shape column) and layout, without
+// the user_version pragma.
+std::string SchemaSql(int format, MeshLayout layout = MeshLayout::kRows);
 
-// The nodes and elements of an instance, appended to data: from the rows of format 2, or from
-// the blocks of format 3. where names the instance in messages.
+// The nodes and elements of an instance, appended to data, from rows or from blocks. where
+// names the instance in messages.
 void ReadNodeRows(const Connection& connection, std::int64_t instanceId, const std::string& where,
                   NodeData& data);
 void ReadNodeBlocks(const Connection& connection, std::int64_t instanceId,

@@ -15,8 +15,9 @@ struct TableDefinition {
   const char* name;
   const char* body;                  // the column list of CREATE TABLE
   std::vector<const char*> columns;  // the columns a reader needs
-  int firstFormat = kPreviousFormat;  // the formats that have the table
-  int lastFormat = kCurrentFormat;
+  // The layouts that have the table: every table but the meshes' is in both.
+  bool inRows = true;
+  bool inBlocks = true;
 };
 
 const std::vector<TableDefinition>& Tables() {
@@ -27,23 +28,23 @@ const std::vector<TableDefinition>& Tables() {
        "instance_id INTEGER NOT NULL, seq INTEGER NOT NULL, label INTEGER NOT NULL, "
        "x REAL NOT NULL, y REAL NOT NULL, z REAL NOT NULL, PRIMARY KEY(instance_id, seq)",
        {"instance_id", "seq", "label", "x", "y", "z"},
-       kPreviousFormat,
-       kRowMeshFormat},
+       true,
+       false},
       {"element",
        "instance_id INTEGER NOT NULL, seq INTEGER NOT NULL, label INTEGER NOT NULL, "
        "type TEXT NOT NULL, shape INTEGER NOT NULL, section_category TEXT NOT NULL DEFAULT '', "
        "connectivity BLOB NOT NULL, PRIMARY KEY(instance_id, seq)",
        {"instance_id", "seq", "label", "type", "shape", "section_category", "connectivity"},
-       kPreviousFormat,
-       kRowMeshFormat},
+       true,
+       false},
       // An instance's nodes in blocks: labels are 4-byte integers, coordinates three 4-byte
       // floats per node, both little-endian.
       {"node_block",
        "instance_id INTEGER NOT NULL, seq INTEGER NOT NULL, labels BLOB NOT NULL, "
        "coordinates BLOB NOT NULL, PRIMARY KEY(instance_id, seq)",
        {"instance_id", "seq", "labels", "coordinates"},
-       kCurrentFormat,
-       kCurrentFormat},
+       false,
+       true},
       // A run of an instance's elements that share type, shape, section category and node
       // count: their labels, and node_count node labels per element in connectivity.
       {"element_block",
@@ -53,8 +54,8 @@ const std::vector<TableDefinition>& Tables() {
        "PRIMARY KEY(instance_id, seq)",
        {"instance_id", "seq", "type", "shape", "section_category", "node_count", "labels",
         "connectivity"},
-       kCurrentFormat,
-       kCurrentFormat},
+       false,
+       true},
       {"step", "id INTEGER PRIMARY KEY, name TEXT NOT NULL", {"id", "name"}},
       {"frame",
        "step_id INTEGER NOT NULL, seq INTEGER NOT NULL, description TEXT NOT NULL DEFAULT '', "
@@ -77,8 +78,8 @@ const std::vector<TableDefinition>& Tables() {
   return tables;
 }
 
-bool HasTable(const TableDefinition& table, int format) {
-  return table.firstFormat <= format && format <= table.lastFormat;
+bool HasTable(const TableDefinition& table, MeshLayout layout) {
+  return layout == MeshLayout::kBlocks ? table.inBlocks : table.inRows;
 }
 
 // Format 1 is format 2 without element.shape.
@@ -118,7 +119,7 @@ bool CreatesVirtualTable(std::string_view sql) {
 // read run for ever (a recursive view never ends). Plain tables only hold stored rows.
 // The schema table is read as stored, so that no view is compiled either: compiling a chain
 // of views that each name the one before twice takes time exponential in its length.
-void CheckPlainTables(const Connection& connection, int format) {
+void CheckPlainTables(const Connection& connection, MeshLayout layout) {
   // SQLite refuses a schema whose rows' types and names differ from what their statements
   // create, so these columns can be trusted; names match as SQLite matches them, ASCII letters
   // without regard to case.
@@ -128,7 +129,7 @@ void CheckPlainTables(const Connection& connection, int format) {
   Statement generated(connection,
                       "SELECT name FROM pragma_table_xinfo(?1, 'main') WHERE hidden = 2");
   for (const TableDefinition& table : Tables()) {
-    if (!HasTable(table, format)) continue;
+    if (!HasTable(table, layout)) continue;
     kind.reset();
     kind.bindText(1, table.name);
     if (!kind.step()) continue;  // missing: reported with the columns
@@ -155,20 +156,28 @@ int ReadFormat(const Connection& connection) {
 }
 
 void FailUnknownFormat(const std::string& path, int format) {
-  const std::string readable =
-      std::to_string(kRowMeshFormat) + " or " + std::to_string(kCurrentFormat);
   if (format == 0) {
-    Fail(path + ": not an ODB database (format version 0; expected " + readable + ")");
+    Fail(path + ": not an ODB database (format version 0; expected " +
+         std::to_string(kCurrentFormat) + ")");
   }
   Fail(path + ": unsupported format version " + std::to_string(format) + " (expected " +
-       readable + ", or " + std::to_string(kPreviousFormat) + " for upgrading)");
+       std::to_string(kCurrentFormat) + ", or " + std::to_string(kPreviousFormat) +
+       " for upgrading)");
 }
 
-void CheckSchema(const Connection& connection, int format) {
-  CheckPlainTables(connection, format);
+MeshLayout MeshLayoutOf(const Connection& connection) {
+  // Matched as SQLite matches names; a view of that name is refused by the schema check.
+  Statement blocks(connection,
+                   "SELECT 1 FROM main.sqlite_master WHERE name = 'node_block' COLLATE NOCASE"
+                   " AND type IN ('table', 'view')");
+  return blocks.step() ? MeshLayout::kBlocks : MeshLayout::kRows;
+}
+
+void CheckSchema(const Connection& connection, int format, MeshLayout layout) {
+  CheckPlainTables(connection, layout);
   Statement statement(connection, "SELECT name FROM pragma_table_info(?1)");
   for (const TableDefinition& table : Tables()) {
-    if (!HasTable(table, format)) continue;
+    if (!HasTable(table, layout)) continue;
     statement.reset();
     statement.bindText(1, table.name);
     std::set<std::string> present;
@@ -182,10 +191,10 @@ void CheckSchema(const Connection& connection, int format) {
   }
 }
 
-std::string SchemaSql(int format) {
+std::string SchemaSql(int format, MeshLayout layout) {
   std::string sql;
   for (const TableDefinition& table : Tables()) {
-    if (!HasTable(table, format)) continue;
+    if (!HasTable(table, layout)) continue;
     std::string body = table.body;
     if (format == kPreviousFormat && std::string(table.name) == "element") {
       const std::string shape = "shape INTEGER NOT NULL, ";

@@ -72,7 +72,7 @@ void upgradeOdb(const odb_String& source, const odb_String& destination) {
   {
     Connection check = OpenReadOnly(sourcePath);
     int format = ReadFormat(check);
-    if (IsReadableFormat(format)) {
+    if (format == kCurrentFormat) {
       Fail(sourcePath + ": the database is already in the current format and needs no upgrade");
     }
     if (format != kPreviousFormat) FailUnknownFormat(sourcePath, format);
@@ -124,10 +124,8 @@ void upgradeOdb(const odb_String& source, const odb_String& destination) {
     // The journal stays in memory: a copy that fails is removed, not rolled back, and no file
     // beside the copy is created (or taken for its journal).
     out.exec("PRAGMA page_size = 65536; PRAGMA journal_mode = MEMORY;", "cannot prepare the upgrade");
-    // The copy keeps the source's row per node and per element (format 2, which openOdb reads
-    // as well): the upgrade adds what format 1 lacks and changes nothing else.
-    out.exec("BEGIN;\n" + SchemaSql(kRowMeshFormat) + copy + "PRAGMA main.user_version = " +
-                 std::to_string(kRowMeshFormat) + ";\nCOMMIT;",
+    out.exec("BEGIN;\n" + SchemaSql(kCurrentFormat) + copy + "PRAGMA main.user_version = " +
+                 std::to_string(kCurrentFormat) + ";\nCOMMIT;",
              "cannot copy the database");
     out.exec("DETACH DATABASE source", "cannot finish the copy");
   } catch (const odb_Exception& error) {

@@ -145,11 +145,13 @@ TEST(Example, StepsFramesAndBlocks) {
 // A hand-built database whose rows are inserted out of order: every repository must
 // follow ascending id / seq, not insertion order, whether nodes are rows or blocks.
 TEST(Reading, OrdersFollowIdAndSeq) {
-  for (int format : {2, 3}) {
-    SCOPED_TRACE(format);
+  for (odbapi::MeshLayout layout : {odbapi::MeshLayout::kRows, odbapi::MeshLayout::kBlocks}) {
+    const bool blocks = layout == odbapi::MeshLayout::kBlocks;
+    SCOPED_TRACE(blocks ? "blocks" : "rows");
     ScratchDir dir;
     const std::string path = dir.file("order.odb");
-    odbapi::OdbBuilder(format)
+    odbapi::OdbBuilder()
+        .layout(layout)
         .instance("B")
         .node(20, 0, 0, 0)
         .instance("A")
@@ -158,10 +160,9 @@ TEST(Reading, OrdersFollowIdAndSeq) {
         .field("Z", 2, 1)
         .field("A", 2, 1)
         .sql("INSERT INTO instance(id, name, embedded_space) VALUES(0, 'First', 1)")
-        .sql(format == 2
-                 ? "INSERT INTO node(instance_id, seq, label, x, y, z) VALUES(1, -5, 10, 1, 2, 3)"
-                 : "INSERT INTO node_block(instance_id, seq, labels, coordinates)"
-                   " VALUES(1, -5, X'0A000000', zeroblob(12))")
+        .sql(blocks ? "INSERT INTO node_block(instance_id, seq, labels, coordinates)"
+                      " VALUES(1, -5, X'0A000000', zeroblob(12))"
+                    : "INSERT INTO node(instance_id, seq, label, x, y, z) VALUES(1, -5, 10, 1, 2, 3)")
         .sql("INSERT INTO step(id, name) VALUES(-1, 'First')")
         .sql("INSERT INTO frame(step_id, seq, description, frame_value) VALUES(1, -1, 'earlier', 0.25)")
         .sql("INSERT INTO field_output(id, step_id, frame_seq, name, type) VALUES(0, 1, 0, 'M', 2)")

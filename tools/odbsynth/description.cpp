@@ -127,9 +127,9 @@ odbapi::OdbBuilder ReadDescription(std::istream& in) {
     const std::string& word = t[0];
     try {
       if (word == "format") {
-        Count(line, t, 2, 2, "format 1|2|3");
+        Count(line, t, 2, 2, "format 1|2");
         int format = Integer(line, t[1], "format");
-        if (format < 1 || format > 3) line.fail("format must be 1, 2 or 3");
+        if (format != 1 && format != 2) line.fail("format must be 1 or 2");
         if (sawContent) line.fail("format must come before everything else");
         builder.format(format);
       } else if (word == "instance") {

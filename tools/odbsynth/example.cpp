@@ -178,6 +178,7 @@ void AddElemental(odbapi::OdbBuilder& builder, const Mesh& mesh, double t, int w
 
 void WriteExample(const std::string& path, int format) {
   odbapi::OdbBuilder builder(format);
+  builder.layout(MeshLayoutFor(format));
   const Mesh solid = BuildSolid(builder);
   const Mesh shell = BuildShell(builder);
   const Mesh* meshes[] = {&solid, &shell};

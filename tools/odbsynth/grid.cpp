@@ -20,7 +20,8 @@ void WriteGrid(const std::string& path, const GridOptions& options) {
   const char* instance = "PART-1-1";
   const int points = 8;  // full integration
 
-  odbapi::OdbWriter writer(path, options.format);
+  odbapi::OdbWriter writer(path, options.format, odbapi::OdbWriter::kDefaultPageSize,
+                           MeshLayoutFor(options.format));
   writer.addInstance(1, instance, 0);
   auto id = [&](int i, int j, int k) { return 1 + i + side * (j + side * k); };
   for (int k = 0; k <= n; ++k)

@@ -30,7 +30,8 @@ void WriteInstances(const std::string& path, const InstancesOptions& options) {
   if (count < 1 || count > 1000000) throw std::invalid_argument("--count must be between 1 and 1000000");
   if (options.steps < 0 || options.frames < 0) throw std::invalid_argument("negative count");
 
-  odbapi::OdbWriter writer(path, options.format);
+  odbapi::OdbWriter writer(path, options.format, odbapi::OdbWriter::kDefaultPageSize,
+                           MeshLayoutFor(options.format));
   const int shape = odbapi::ElementShapeCode("C3D8");
   const int nodes[kNodesPerCell] = {1, 2, 3, 4, 5, 6, 7, 8};
   for (int i = 0; i < count; ++i) {

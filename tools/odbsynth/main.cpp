@@ -1,7 +1,7 @@
 // odbsynth: writes stand-in ODB databases.
-//   odbsynth example PATH [--format 1|2|3]
-//   odbsynth grid PATH [--n N] [--steps S] [--frames F] [--format 1|2|3]
-//   odbsynth instances PATH [--count N] [--steps S] [--frames F] [--format 1|2|3]
+//   odbsynth example PATH [--format 1]
+//   odbsynth grid PATH [--n N] [--steps S] [--frames F] [--format 1]
+//   odbsynth instances PATH [--count N] [--steps S] [--frames F] [--format 1]
 //   odbsynth build DESCRIPTION PATH
 #include <cerrno>
 #include <climits>
@@ -20,9 +20,9 @@ namespace {
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: odbsynth example PATH [--format 1|2|3]\n"
-               "       odbsynth grid PATH [--n N] [--steps S] [--frames F] [--format 1|2|3]\n"
-               "       odbsynth instances PATH [--count N] [--steps S] [--frames F] [--format 1|2|3]\n"
+               "usage: odbsynth example PATH [--format 1]\n"
+               "       odbsynth grid PATH [--n N] [--steps S] [--frames F] [--format 1]\n"
+               "       odbsynth instances PATH [--count N] [--steps S] [--frames F] [--format 1]\n"
                "       odbsynth build DESCRIPTION PATH\n");
   return 2;
 }
@@ -57,7 +57,7 @@ int Run(int argc, char** argv) {
   if (command != "example" && command != "grid" && command != "instances") return Usage();
   odbsynth::GridOptions grid;
   odbsynth::InstancesOptions instances;
-  int format = 3;
+  int format = 2;
   for (int i = 3; i < argc; ++i) {
     const std::string option = argv[i];
     int* target = nullptr;
@@ -85,8 +85,8 @@ int Run(int argc, char** argv) {
     }
     ++i;
   }
-  if (format < 1 || format > 3) {
-    std::fprintf(stderr, "odbsynth: --format must be 1, 2 or 3\n");
+  if (format != 1 && format != 2) {
+    std::fprintf(stderr, "odbsynth: --format must be 1 or 2\n");
     return 2;
   }
   if (command == "example") {
