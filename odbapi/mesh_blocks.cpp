@@ -20,8 +20,8 @@ std::size_t LabelCount(const Statement& blocks, int column, const Where& block, 
   BlobColumn(blocks, column, block, "labels", false);
   const std::size_t bytes = blocks.columnBytes(column);
   if (bytes % 4 != 0) {
-    Fail(block() + ": labels holds " + std::to_string(bytes) + " bytes, not a whole number of 4-byte " +
-         what + " labels");
+    Fail(block() + ": labels holds " + std::to_string(bytes) +
+         " bytes, not a whole number of 4-byte " + what + " labels");
   }
   return bytes / 4;
 }
@@ -30,8 +30,7 @@ std::size_t LabelCount(const Statement& blocks, int column, const Where& block, 
 // the arrays need. The lengths come from the records alone, without reading a blob, and they
 // are the file's own bytes, so the room is never more than reading would take.
 std::size_t ValueCount(const Connection& connection, const char* sql, std::int64_t instanceId) {
-  Statement total(connection, sql);
-  total.bindInt(1, instanceId);
+  Statement total = InstanceQuery(connection, sql, instanceId);
   if (!total.step() || total.columnType(0) != SQLITE_INTEGER) return 0;
   const std::int64_t bytes = total.columnInt(0);
   return bytes > 0 ? static_cast<std::size_t>(bytes / 4) : 0;
@@ -44,15 +43,16 @@ void ReadNodeBlocks(const Connection& connection, std::int64_t instanceId,
   const std::size_t reserved = ValueCount(
       connection, "SELECT sum(length(labels)) FROM node_block WHERE instance_id = ?1", instanceId);
   if (reserved > kMaxCount) Fail(where + ": too many nodes");
-  data.labels.reserve(reserved);
-  data.coordinates.reserve(3 * reserved);
+  data.reserve(reserved);
 
-  Statement blocks(connection,
-                   "SELECT seq, labels, coordinates FROM node_block WHERE instance_id = ?1 "
-                   "ORDER BY seq");
-  blocks.bindInt(1, instanceId);
+  Statement blocks = InstanceQuery(
+      connection,
+      "SELECT seq, labels, coordinates FROM node_block WHERE instance_id = ?1 ORDER BY seq",
+      instanceId);
   while (blocks.step()) {
-    const auto block = [&] { return where + ", node block " + std::to_string(blocks.columnInt(0)); };
+    const auto block = [&] {
+      return where + ", node block " + std::to_string(blocks.columnInt(0));
+    };
     const std::size_t count = LabelCount(blocks, 1, block, "node");
     BlobColumn(blocks, 2, block, "coordinates", false);
     const std::uint64_t bytes = blocks.columnBytes(2);
@@ -73,11 +73,7 @@ void ReadElementBlocks(const Connection& connection, std::int64_t instanceId,
       connection, "SELECT sum(length(labels)) FROM element_block WHERE instance_id = ?1",
       instanceId);
   if (reserved > kMaxCount) Fail(where + ": too many elements");
-  data.labels.reserve(reserved);
-  data.typeIndex.reserve(reserved);
-  data.shapes.reserve(reserved);
-  data.sectionIndex.reserve(reserved);
-  data.offsets.reserve(reserved + 1);
+  data.reserve(reserved);
   data.connectivity.reserve(ValueCount(
       connection, "SELECT sum(length(connectivity)) FROM element_block WHERE instance_id = ?1",
       instanceId));
@@ -86,10 +82,11 @@ void ReadElementBlocks(const Connection& connection, std::int64_t instanceId,
   TextTable typeIndex(data.types);
   TextTable sectionIndex(data.sections);
 
-  Statement blocks(connection,
-                   "SELECT seq, type, shape, section_category, node_count, labels, connectivity "
-                   "FROM element_block WHERE instance_id = ?1 ORDER BY seq");
-  blocks.bindInt(1, instanceId);
+  Statement blocks = InstanceQuery(connection,
+                                   "SELECT seq, type, shape, section_category, node_count, labels,"
+                                   " connectivity FROM element_block WHERE instance_id = ?1"
+                                   " ORDER BY seq",
+                                   instanceId);
   while (blocks.step()) {
     const auto block = [&] {
       return where + ", element block " + std::to_string(blocks.columnInt(0));

@@ -14,18 +14,17 @@ namespace odbapi_detail {
 
 void ReadNodeRows(const Connection& connection, std::int64_t instanceId, const std::string& where,
                   NodeData& data) {
-  Statement count(connection, "SELECT count(*) FROM node WHERE instance_id = ?1");
-  count.bindInt(1, instanceId);
+  Statement count = InstanceQuery(connection, "SELECT count(*) FROM node WHERE instance_id = ?1",
+                                  instanceId);
   if (count.step()) {
     auto n = static_cast<std::size_t>(count.columnInt(0));
     if (n > static_cast<std::size_t>(INT_MAX)) Fail(where + ": too many nodes");
-    data.labels.reserve(n);
-    data.coordinates.reserve(3 * n);
+    data.reserve(n);
   }
 
-  Statement rows(connection,
-                 "SELECT seq, label, x, y, z FROM node WHERE instance_id = ?1 ORDER BY seq");
-  rows.bindInt(1, instanceId);
+  Statement rows = InstanceQuery(
+      connection, "SELECT seq, label, x, y, z FROM node WHERE instance_id = ?1 ORDER BY seq",
+      instanceId);
   while (rows.step()) {
     const auto row = [&] { return where + ", node seq " + std::to_string(rows.columnInt(0)); };
     data.labels.push_back(Int32Column(rows, 1, row, "label"));
@@ -40,16 +39,12 @@ void ReadElementRows(const Connection& connection, std::int64_t instanceId,
                      const std::string& where, ElementData& data) {
   constexpr std::size_t kReservedNodesPerElement = 64;
   std::size_t elementCount = 0;
-  Statement count(connection, "SELECT count(*) FROM element WHERE instance_id = ?1");
-  count.bindInt(1, instanceId);
+  Statement count = InstanceQuery(
+      connection, "SELECT count(*) FROM element WHERE instance_id = ?1", instanceId);
   if (count.step()) {
     auto n = static_cast<std::size_t>(count.columnInt(0));
     if (n > static_cast<std::size_t>(INT_MAX)) Fail(where + ": too many elements");
-    data.labels.reserve(n);
-    data.typeIndex.reserve(n);
-    data.shapes.reserve(n);
-    data.sectionIndex.reserve(n);
-    data.offsets.reserve(n + 1);
+    data.reserve(n);
     elementCount = n;
   }
 
@@ -57,10 +52,10 @@ void ReadElementRows(const Connection& connection, std::int64_t instanceId,
   TextTable typeIndex(data.types);
   TextTable sectionIndex(data.sections);
 
-  Statement rows(connection,
-                 "SELECT seq, label, type, shape, section_category, connectivity FROM element "
-                 "WHERE instance_id = ?1 ORDER BY seq");
-  rows.bindInt(1, instanceId);
+  Statement rows = InstanceQuery(connection,
+                                 "SELECT seq, label, type, shape, section_category, connectivity"
+                                 " FROM element WHERE instance_id = ?1 ORDER BY seq",
+                                 instanceId);
   std::vector<int>& connectivity = data.connectivity;
   while (rows.step()) {
     const auto row = [&] { return where + ", element seq " + std::to_string(rows.columnInt(0)); };

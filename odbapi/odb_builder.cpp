@@ -90,20 +90,26 @@ void OdbWriter::Start() {
       "cannot start writing");
   const bool blocks = m_blocks != nullptr;
   // The format first, so that raw SQL run later may still change it.
-  m_connection->exec(odbapi_detail::SchemaSql(format, blocks ? MeshLayout::kBlocks : MeshLayout::kRows) +
-                         "PRAGMA user_version = " + std::to_string(format) + ";",
+  const MeshLayout layout = blocks ? MeshLayout::kBlocks : MeshLayout::kRows;
+  m_connection->exec(odbapi_detail::SchemaSql(format, layout) + "PRAGMA user_version = " +
+                         std::to_string(format) + ";",
                      "cannot create the tables");
   const char* nodeSql =
-      blocks ? "INSERT INTO node_block(instance_id, seq, labels, coordinates) VALUES(?1, ?2, ?3, ?4)"
-             : "INSERT INTO node(instance_id, seq, label, x, y, z) VALUES(?1, ?2, ?3, ?4, ?5, ?6)";
+      "INSERT INTO node(instance_id, seq, label, x, y, z) VALUES(?1, ?2, ?3, ?4, ?5, ?6)";
   const char* elementSql =
-      blocks ? "INSERT INTO element_block(instance_id, seq, type, shape, section_category, node_count,"
-               " labels, connectivity) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)"
-      : format == odbapi_detail::kCurrentFormat
-          ? "INSERT INTO element(instance_id, seq, label, type, shape, section_category, connectivity)"
-            " VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)"
-          : "INSERT INTO element(instance_id, seq, label, type, section_category, connectivity)"
-            " VALUES(?1, ?2, ?3, ?4, ?6, ?7)";
+      "INSERT INTO element(instance_id, seq, label, type, shape, section_category, connectivity)"
+      " VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)";
+  if (blocks) {
+    nodeSql =
+        "INSERT INTO node_block(instance_id, seq, labels, coordinates) VALUES(?1, ?2, ?3, ?4)";
+    elementSql =
+        "INSERT INTO element_block(instance_id, seq, type, shape, section_category, node_count,"
+        " labels, connectivity) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)";
+  } else if (format == odbapi_detail::kPreviousFormat) {
+    elementSql =
+        "INSERT INTO element(instance_id, seq, label, type, section_category, connectivity)"
+        " VALUES(?1, ?2, ?3, ?4, ?6, ?7)";
+  }
   m_statements.reset(new Statements{
       Statement(*m_connection, "INSERT INTO instance(id, name, embedded_space) VALUES(?1, ?2, ?3)"),
       Statement(*m_connection, nodeSql),
@@ -146,9 +152,8 @@ void OdbWriter::addNode(std::int64_t instanceId, std::int64_t seq, int label, do
                         double z) {
   if (m_blocks) {
     MeshBlocks& b = *m_blocks;
-    if (!b.nodeLabels.empty() && (b.nodeInstance != instanceId || b.nodeLabels.size() == kMeshBlockRows)) {
-      WriteMeshBlocks();
-    }
+    const bool full = b.nodeLabels.size() == kMeshBlockRows;
+    if (!b.nodeLabels.empty() && (b.nodeInstance != instanceId || full)) WriteMeshBlocks();
     b.nodeInstance = instanceId;
     b.nodeLabels.push_back(label);
     b.coordinates.insert(b.coordinates.end(),

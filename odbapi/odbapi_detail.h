@@ -25,6 +25,11 @@ struct NodeData {
   odb_String instanceName;
   std::vector<int> labels;
   std::vector<float> coordinates;  // x, y, z per node
+
+  void reserve(std::size_t count) {
+    labels.reserve(count);
+    coordinates.reserve(3 * count);
+  }
 };
 
 // Elements of one instance, in seq order: flat arrays, no object per element.
@@ -39,6 +44,15 @@ struct ElementData {
   std::vector<int> connectivity;
   std::vector<odb_String> types;
   std::vector<odb_String> sections;
+
+  // Room for count elements, their connectivity aside.
+  void reserve(std::size_t count) {
+    labels.reserve(count);
+    typeIndex.reserve(count);
+    shapes.reserve(count);
+    sectionIndex.reserve(count);
+    offsets.reserve(count + 1);
+  }
 };
 
 // One bulk block, read and checked. The arrays are little-endian-decoded values in
@@ -130,6 +144,14 @@ void CheckSchema(const Connection& connection, int format, MeshLayout layout = M
 // CREATE TABLE statements of a format (1 has no element.shape column) and layout, without
 // the user_version pragma.
 std::string SchemaSql(int format, MeshLayout layout = MeshLayout::kRows);
+
+// A statement of sql whose ?1 is bound to an instance's id.
+inline Statement InstanceQuery(const Connection& connection, const char* sql,
+                               std::int64_t instanceId) {
+  Statement statement(connection, sql);
+  statement.bindInt(1, instanceId);
+  return statement;
+}
 
 // The nodes and elements of an instance, appended to data, from rows or from blocks. where
 // names the instance in messages.
