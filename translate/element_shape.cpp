@@ -1,5 +1,6 @@
 #include "element_shape.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "post_types.h"
@@ -56,10 +57,11 @@ void ElementNodeIds(int meshShape, int nnode, int elementShape,
   // The element's own ids, padded to at least the places any rule below reads.
   const int places = nnode > 8 ? nnode : 8;
   out.resize(static_cast<std::size_t>(places));
-  const int last = count > 0 ? ids[count - 1] : 0;
-  for (int i = 0; i < places; ++i) out[i] = i < count ? ids[i] : last;
-
   int* c = out.data();
+  const int own = count < 0 ? 0 : count < places ? count : places;
+  std::copy(ids, ids + own, c);
+  std::fill(c + own, c + places, count > 0 ? ids[count - 1] : 0);
+
   int filled[8];
   if (meshShape == kHexahedron8 && elementShape == kWedge6) {
     const int order[8] = {0, 1, 2, 2, 3, 4, 5, 5};
