@@ -105,9 +105,9 @@ bool WriteElements(const odb_SequenceElement& elements, int meshShape, int nnode
     if (!ids.Element(element.label(), id)) return false;
     int labelCount = 0;
     const int* labels = element.connectivity(labelCount);
-    if (labelCount < 0) labelCount = 0;
+    const std::size_t own = labelCount > 0 ? static_cast<std::size_t>(labelCount) : 0;
     // Grown to the longest list so far, never shrunk: no allocation per element.
-    if (ownIds.size() < static_cast<std::size_t>(labelCount)) ownIds.resize(labelCount);
+    if (ownIds.size() < own) ownIds.resize(own);
     if (!ids.Nodes(labels, labelCount, ownIds.data())) return false;
     ElementNodeIds(meshShape, nnode, ElementShapeCode(element), ownIds.data(), labelCount,
                    nodeIds);
