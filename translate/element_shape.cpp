@@ -1,6 +1,5 @@
 #include "element_shape.h"
 
-#include <algorithm>
 #include <cstdio>
 
 #include "post_types.h"
@@ -52,30 +51,27 @@ int ClassifyElementShape(int shapeCode, char* message) {
   }
 }
 
-void ElementNodeIds(int meshShape, int nnode, int elementShape,
-                    const int* ids, int count, std::vector<int>& out) {
-  // The element's own ids, padded to at least the places any rule below reads.
-  const int places = nnode > 8 ? nnode : 8;
-  out.resize(static_cast<std::size_t>(places));
-  int* c = out.data();
-  const int own = count < 0 ? 0 : count < places ? count : places;
-  std::copy(ids, ids + own, c);
-  std::fill(c + own, c + places, count > 0 ? ids[count - 1] : 0);
-
-  int filled[8];
+void ElementNodeIds(int meshShape, int nnode, int elementShape, const int* ids, int count,
+                    int* out) {
+  // The places of the element's own list that a degenerate fill writes, in order.
+  static const int kWedgeInHexahedron[8] = {0, 1, 2, 2, 3, 4, 5, 5};
+  static const int kTetrahedronInHexahedron[8] = {0, 1, 2, 2, 3, 3, 3, 3};
+  static const int kTriangleInQuadrilateral[4] = {0, 1, 2, 2};
+  const int* fill = nullptr;
+  int filled = 0;
   if (meshShape == kHexahedron8 && elementShape == kWedge6) {
-    const int order[8] = {0, 1, 2, 2, 3, 4, 5, 5};
-    for (int i = 0; i < 8; ++i) filled[i] = c[order[i]];
+    fill = kWedgeInHexahedron;
+    filled = 8;
   } else if (meshShape == kHexahedron8 && elementShape == kTetrahedron4) {
-    const int order[8] = {0, 1, 2, 2, 3, 3, 3, 3};
-    for (int i = 0; i < 8; ++i) filled[i] = c[order[i]];
+    fill = kTetrahedronInHexahedron;
+    filled = 8;
   } else if (meshShape == kQuadrilateral4 && elementShape == kTriangle3) {
-    const int order[4] = {0, 1, 2, 2};
-    for (int i = 0; i < 4; ++i) filled[i] = c[order[i]];
-    for (int i = 0; i < 4; ++i) c[i] = filled[i];
-    return;
-  } else {
-    return;
+    fill = kTriangleInQuadrilateral;
+    filled = 4;
   }
-  for (int i = 0; i < 8; ++i) c[i] = filled[i];
+  const int last = count > 0 ? ids[count - 1] : 0;
+  for (int i = 0; i < nnode; ++i) {
+    const int place = i < filled ? fill[i] : i;
+    out[i] = place < count ? ids[place] : last;
+  }
 }

@@ -97,8 +97,7 @@ bool WriteElements(const odb_SequenceElement& elements, int meshShape, int nnode
   PostBeginElements();
   const int count = elements.size();
   ElementRows rows(count, nnode);
-  std::vector<int> ownIds;   // the element's own node ids
-  std::vector<int> nodeIds;  // as written, degenerate fills applied
+  std::vector<int> ownIds;  // the element's own node ids
   for (int b = 0; b < count; ++b) {
     const odb_Element element = elements[b];
     int id = 0;
@@ -109,9 +108,9 @@ bool WriteElements(const odb_SequenceElement& elements, int meshShape, int nnode
     // Grown to the longest list so far, never shrunk: no allocation per element.
     if (ownIds.size() < own) ownIds.resize(own);
     if (!ids.Nodes(labels, labelCount, ownIds.data())) return false;
-    ElementNodeIds(meshShape, nnode, ElementShapeCode(element), ownIds.data(), labelCount,
-                   nodeIds);
-    rows.Add(id, nodeIds.data());
+    // Read before the row is taken: nothing may throw while the row is unfilled.
+    const int shape = ElementShapeCode(element);
+    ElementNodeIds(meshShape, nnode, shape, ownIds.data(), labelCount, rows.Add(id));
   }
   rows.Write();
   PostEndElements();

@@ -47,14 +47,13 @@ class ElementRows {
   ElementRows(const ElementRows&) = delete;
   ElementRows& operator=(const ElementRows&) = delete;
 
-  // Collects one element, the first nnode node ids of nodes, writing the collected ones
-  // first when the chunk is full.
-  void Add(int id, const int* nodes) {
+  // Collects one element and returns the row for its nnode node ids, to be filled before
+  // anything else is collected or written; writes the collected ones first when the chunk
+  // is full.
+  int* Add(int id) {
     if (m_rows == m_capacity) Write();
     m_ids[m_rows] = id;
-    int* row = m_nodes.data() + m_rows * m_width;
-    for (std::size_t i = 0; i < m_width; ++i) row[i] = nodes[i];
-    ++m_rows;
+    return m_nodes.data() + m_rows++ * m_width;
   }
   // Hands the collected elements to the writer (PostWriteElementRows).
   void Write();
