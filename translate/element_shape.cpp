@@ -70,8 +70,9 @@ void ElementNodeIds(int meshShape, int nnode, int elementShape, const int* ids, 
     filled = 4;
   }
   const int last = count > 0 ? ids[count - 1] : 0;
-  for (int i = 0; i < nnode; ++i) {
-    const int place = i < filled ? fill[i] : i;
-    out[i] = place < count ? ids[place] : last;
-  }
+  int i = 0;
+  for (; i < filled && i < nnode; ++i) out[i] = fill[i] < count ? ids[fill[i]] : last;
+  // Past the fill: the element's own ids in place, then its last one repeated.
+  for (; i < nnode && i < count; ++i) out[i] = ids[i];
+  for (; i < nnode; ++i) out[i] = last;
 }
