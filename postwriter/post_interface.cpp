@@ -22,7 +22,7 @@ namespace {
 
 // The writer as the binary variant, which takes rows in bulk, or null for any other writer.
 // CPostBinary is final: comparing types tells it as surely as a dynamic_cast, for less.
-CPostBinary* AsBinaryWriter(CPostFile* writer) {
+inline CPostBinary* AsBinaryWriter(CPostFile* writer) {
   return typeid(*writer) == typeid(CPostBinary) ? static_cast<CPostBinary*>(writer) : nullptr;
 }
 
