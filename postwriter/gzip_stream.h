@@ -34,6 +34,9 @@ class BufferedGzipStream {
     m_used += 4;
   }
 
+  // Bytes that can be appended before the collected data must go to the compressor.
+  std::size_t Room() const { return kCapacity - m_used; }
+
   // Room for n bytes (n at most kCapacity) at the end of the collected data, to format into;
   // Commit then keeps the first `used` of them.
   char* Reserve(std::size_t n) {

@@ -146,6 +146,15 @@ int CPostBinary::WriteSingleRows(int id, const float* rows, int rowCount, int wi
   return 0;
 }
 
+int CPostBinary::WriteCoordinateRows(const int* ids, const double* xyz, int count) {
+  if (!m_gzFile.IsOpen()) return 1;
+  for (int i = 0; i < count; ++i) {
+    const double* next = xyz + 3 * static_cast<std::size_t>(i);
+    PutValueRecord(ids[i], 3, [&next] { return *next++; });
+  }
+  return 0;
+}
+
 int CPostBinary::Write2D(double x, double y) {
   if (!m_gzFile.IsOpen()) return 1;
   PutFloat(x);
@@ -161,11 +170,30 @@ int CPostBinary::Write3D(double x, double y, double z) {
   return 0;
 }
 
+void CPostBinary::PutIdAndInts(int id, const int* values, int count) {
+  if (count < 0) count = 0;
+  // A record that does not fit the buffer's room goes number by number: the buffer then
+  // reaches the compressor at the same places, and the file gets the same bytes, as when
+  // every number is appended alone.
+  if (static_cast<std::size_t>(count) >= m_gzFile.Room() / 4) {
+    PutInt(id);
+    for (int i = 0; i < count; ++i) PutInt(values[i]);
+    return;
+  }
+  const std::size_t bytes = 4 * (static_cast<std::size_t>(count) + 1);
+  unsigned char* out = reinterpret_cast<unsigned char*>(m_gzFile.Reserve(bytes));
+  StoreLittleEndian32(out, static_cast<std::uint32_t>(id));
+  for (int i = 0; i < count; ++i) {
+    StoreLittleEndian32(out + 4 * (static_cast<std::size_t>(i) + 1),
+                        static_cast<std::uint32_t>(values[i]));
+  }
+  m_gzFile.Commit(bytes);
+}
+
 int CPostBinary::WriteElem(int id, int count, const int* nodes) {
   if (!m_gzFile.IsOpen()) return 1;
   if (nodes == nullptr) count = 0;
-  PutInt(id);
-  for (int i = 0; i < count; ++i) PutInt(nodes[i]);
+  PutIdAndInts(id, nodes, count);
   switch (CheckConnectivity(count)) {
     case 0:
       PutInt(kMaterialNumber);
@@ -175,6 +203,17 @@ int CPostBinary::WriteElem(int id, int count, const int* nodes) {
     default:
       return 1;
   }
+}
+
+int CPostBinary::WriteElementRows(const int* ids, const int* nodes, int count) {
+  if (!m_gzFile.IsOpen()) return 1;
+  const std::size_t width = static_cast<std::size_t>(m_nnode > 0 ? m_nnode : 0);
+  int status = 0;
+  for (int i = 0; i < count; ++i) {
+    const int written = WriteElem(ids[i], m_nnode, nodes + static_cast<std::size_t>(i) * width);
+    if (status == 0) status = written;
+  }
+  return status;
 }
 
 int CPostBinary::WritePostHeader() { return WriteString("KelPostEx1.1"); }

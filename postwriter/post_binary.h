@@ -35,6 +35,14 @@ class CPostBinary final : public CPostFile {
   // Returns 1 when no file is open.
   int WriteSingleRows(int id, const float* rows, int rowCount, int width);
 
+  // count coordinate records, the same bytes as WriteValuesVA(ids[i], 3, x, y, z) for each
+  // node i, its coordinates at xyz[3i]. Returns 1 when no file is open.
+  int WriteCoordinateRows(const int* ids, const double* xyz, int count);
+  // count connectivity records of m_nnode node ids, the same bytes as WriteElem(ids[i],
+  // m_nnode, row i) for each element, its row at nodes[i * m_nnode]. Returns 1 when no file
+  // is open.
+  int WriteElementRows(const int* ids, const int* nodes, int count);
+
  private:
   void PutInt(std::int32_t value) { m_gzFile.AppendLE32(static_cast<std::uint32_t>(value)); }
   // Inline like PutInt: one call per number written is the hot path of a conversion.
@@ -44,6 +52,8 @@ class CPostBinary final : public CPostFile {
     std::memcpy(&bits, &single, sizeof bits);
     m_gzFile.AppendLE32(bits);
   }
+  // id and then count numbers, formatted into the buffer in one piece where they fit.
+  void PutIdAndInts(int id, const int* values, int count);
   // The id, unless it continues the entity of the previous value record.
   void PutEntityId(int id);
   template <class NextValue>

@@ -25,10 +25,3 @@ int CPostFile::Write3D(double x, double y, double z) {
 }
 
 int CPostFile::WritePostHeader() { return WriteString("Kel Post Results File 1.0"); }
-
-int CPostFile::CheckConnectivity(int count) const {
-  if (count == m_nnode) return 0;
-  // Widened so that the comparison cannot overflow.
-  if (static_cast<long long>(count) == static_cast<long long>(m_nnode) + 1) return 1;
-  return 2;
-}

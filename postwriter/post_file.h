@@ -30,7 +30,13 @@ class CPostFile {
 
   // 0 when count equals m_nnode, 1 when it is one more (a material number follows the
   // nodes), 2 otherwise.
-  int CheckConnectivity(int count) const;
+  // Inline: the binary writer asks once per element.
+  int CheckConnectivity(int count) const {
+    if (count == m_nnode) return 0;
+    // Widened so that the comparison cannot overflow.
+    if (static_cast<long long>(count) == static_cast<long long>(m_nnode) + 1) return 1;
+    return 2;
+  }
 
   // The id of the last value line, so that consecutive lines of one entity share it;
   // -1 at the start of every values and coordinates block.

@@ -18,6 +18,16 @@ int g_closeStatus = 0;
 // nothing and return this.
 constexpr int kNoWriter = 1;
 
+namespace {
+
+// The writer as the binary variant, which takes rows in bulk, or null for any other writer.
+// CPostBinary is final: comparing types tells it as surely as a dynamic_cast, for less.
+inline CPostBinary* AsBinaryWriter(CPostFile* writer) {
+  return typeid(*writer) == typeid(CPostBinary) ? static_cast<CPostBinary*>(writer) : nullptr;
+}
+
+}  // namespace
+
 CPostFile* CreatePostFile(int mode) {
   switch (mode) {
     case MODE_TEXT:
@@ -82,6 +92,19 @@ int PostWriteCoordinates(int id, double x, double y, double z) {
   return 0;
 }
 
+int PostWriteCoordinateRows(const int* ids, const double* xyz, int count) {
+  if (g_meshWriter == nullptr) return kNoWriter;
+  if (ids == nullptr || xyz == nullptr || count <= 0) return 0;
+  if (CPostBinary* binary = AsBinaryWriter(g_meshWriter)) {
+    return binary->WriteCoordinateRows(ids, xyz, count);
+  }
+  for (int i = 0; i < count; ++i) {
+    const double* c = xyz + 3 * static_cast<std::size_t>(i);
+    PostWriteCoordinates(ids[i], c[0], c[1], c[2]);
+  }
+  return 0;
+}
+
 int PostEndCoordinates() {
   if (g_meshWriter == nullptr) return kNoWriter;
   int status = g_meshWriter->WriteString("End Coordinates");
@@ -98,6 +121,22 @@ int PostWriteElement(int id, const int* nodes) {
   if (g_meshWriter == nullptr) return kNoWriter;
   if (nodes == nullptr && g_meshWriter->m_nnode > 0) return 1;
   return g_meshWriter->WriteElem(id, g_meshWriter->m_nnode, nodes);
+}
+
+int PostWriteElementRows(const int* ids, const int* nodes, int count, int nnode) {
+  if (g_meshWriter == nullptr) return kNoWriter;
+  if (nnode != g_meshWriter->m_nnode || (nodes == nullptr && nnode > 0)) return 1;
+  if (ids == nullptr || count <= 0) return 0;
+  if (CPostBinary* binary = AsBinaryWriter(g_meshWriter)) {
+    return binary->WriteElementRows(ids, nodes, count);
+  }
+  int status = 0;
+  for (int i = 0; i < count; ++i) {
+    const int* row = nodes + static_cast<std::size_t>(i) * static_cast<std::size_t>(nnode);
+    const int written = PostWriteElement(ids[i], row);
+    if (status == 0) status = written;
+  }
+  return status;
 }
 
 int PostEndElements() {
@@ -199,10 +238,9 @@ int PostWriteRows(int id, const float* rows, int rowCount, int width) {
   if (width != 1 && (width < 2 || width > 4) && width != 6) return 1;
   if (rows == nullptr || rowCount <= 0) return 0;
   // The binary writer copies the single-precision rows as they are; the text writers
-  // format every value, so the per-row calls cost them nothing extra. CPostBinary is final:
-  // comparing types tells it as surely as a dynamic_cast, for less, once per element.
-  if (typeid(*g_resultWriter) == typeid(CPostBinary)) {
-    return static_cast<CPostBinary*>(g_resultWriter)->WriteSingleRows(id, rows, rowCount, width);
+  // format every value, so the per-row calls cost them nothing extra.
+  if (CPostBinary* binary = AsBinaryWriter(g_resultWriter)) {
+    return binary->WriteSingleRows(id, rows, rowCount, width);
   }
   for (int r = 0; r < rowCount; ++r) {
     const float* c = rows + static_cast<std::size_t>(r) * static_cast<std::size_t>(width);

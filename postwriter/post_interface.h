@@ -34,10 +34,19 @@ int PostCloseResultFile();
 int PostBeginMesh(const char* name, int dimension, int elementType, int nnode);
 int PostBeginCoordinates();
 int PostWriteCoordinates(int id, double x, double y, double z);
+// count nodes, node i with id ids[i] at xyz[3i], xyz[3i+1], xyz[3i+2]: the same bytes as one
+// PostWriteCoordinates call per node, written in bulk where the writer allows.
+int PostWriteCoordinateRows(const int* ids, const double* xyz, int count);
 int PostEndCoordinates();
 int PostBeginElements();
 // nodes holds the node count given to PostBeginMesh.
 int PostWriteElement(int id, const int* nodes);
+// count elements, element i with id ids[i] and the nnode node ids from nodes[i * nnode]: the
+// same bytes as one PostWriteElement call per element, written in bulk where the writer
+// allows. nnode must be the node count given to PostBeginMesh; any other width writes
+// nothing and returns 1, as the rows would be read at the wrong width. Otherwise 0, or the
+// status of the first element the writer refused.
+int PostWriteElementRows(const int* ids, const int* nodes, int count, int nnode);
 int PostEndElements();
 int PostEndMesh();
 

@@ -51,29 +51,28 @@ int ClassifyElementShape(int shapeCode, char* message) {
   }
 }
 
-void ElementNodeIds(int meshShape, int nnode, int elementShape,
-                    const int* ids, int count, std::vector<int>& out) {
-  // The element's own ids, padded to at least the places any rule below reads.
-  const int places = nnode > 8 ? nnode : 8;
-  out.resize(static_cast<std::size_t>(places));
-  const int last = count > 0 ? ids[count - 1] : 0;
-  for (int i = 0; i < places; ++i) out[i] = i < count ? ids[i] : last;
-
-  int* c = out.data();
-  int filled[8];
+void ElementNodeIds(int meshShape, int nnode, int elementShape, const int* ids, int count,
+                    int* out) {
+  // The places of the element's own list that a degenerate fill writes, in order.
+  static const int kWedgeInHexahedron[8] = {0, 1, 2, 2, 3, 4, 5, 5};
+  static const int kTetrahedronInHexahedron[8] = {0, 1, 2, 2, 3, 3, 3, 3};
+  static const int kTriangleInQuadrilateral[4] = {0, 1, 2, 2};
+  const int* fill = nullptr;
+  int filled = 0;
   if (meshShape == kHexahedron8 && elementShape == kWedge6) {
-    const int order[8] = {0, 1, 2, 2, 3, 4, 5, 5};
-    for (int i = 0; i < 8; ++i) filled[i] = c[order[i]];
+    fill = kWedgeInHexahedron;
+    filled = 8;
   } else if (meshShape == kHexahedron8 && elementShape == kTetrahedron4) {
-    const int order[8] = {0, 1, 2, 2, 3, 3, 3, 3};
-    for (int i = 0; i < 8; ++i) filled[i] = c[order[i]];
+    fill = kTetrahedronInHexahedron;
+    filled = 8;
   } else if (meshShape == kQuadrilateral4 && elementShape == kTriangle3) {
-    const int order[4] = {0, 1, 2, 2};
-    for (int i = 0; i < 4; ++i) filled[i] = c[order[i]];
-    for (int i = 0; i < 4; ++i) c[i] = filled[i];
-    return;
-  } else {
-    return;
+    fill = kTriangleInQuadrilateral;
+    filled = 4;
   }
-  for (int i = 0; i < 8; ++i) c[i] = filled[i];
+  const int last = count > 0 ? ids[count - 1] : 0;
+  int i = 0;
+  for (; i < filled && i < nnode; ++i) out[i] = fill[i] < count ? ids[fill[i]] : last;
+  // Past the fill: the element's own ids in place, then its last one repeated.
+  for (; i < nnode && i < count; ++i) out[i] = ids[i];
+  for (; i < nnode; ++i) out[i] = last;
 }

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstddef>
-#include <vector>
 
 // Size of the message buffer that the command hands to ClassifyElementShape.
 constexpr std::size_t kShapeMessageSize = 1024;
@@ -12,11 +11,11 @@ constexpr std::size_t kShapeMessageSize = 1024;
 // message is given, it receives the reason (kShapeMessageSize bytes).
 int ClassifyElementShape(int shapeCode, char* message);
 
-// The node ids written for one element of a mesh whose first element has shape meshShape
-// and nnode nodes. labels are the element's own node labels, already shifted into ids.
-// Wedges and tetrahedra in hexahedron meshes and triangles in quadrilateral meshes are
-// written as degenerate elements of the mesh's shape; any other element gets its first
-// nnode ids. Places the element's own list cannot fill repeat its last id (0 for an
-// element without nodes), so nothing outside the list is read.
-void ElementNodeIds(int meshShape, int nnode, int elementShape,
-                    const int* ids, int count, std::vector<int>& out);
+// The nnode node ids written for one element of a mesh whose first element has shape
+// meshShape and nnode nodes, into out (room for nnode ids). ids are the element's own count
+// node labels, already shifted into ids. Wedges and tetrahedra in hexahedron meshes and
+// triangles in quadrilateral meshes are written as degenerate elements of the mesh's shape;
+// any other element gets its first nnode ids. Places the element's own list cannot fill
+// repeat its last id (0 for an element without nodes), so nothing outside the list is read.
+void ElementNodeIds(int meshShape, int nnode, int elementShape, const int* ids, int count,
+                    int* out);

@@ -6,6 +6,7 @@
 
 #include "element_shape.h"
 #include "element_shape_code.h"
+#include "mesh_rows.h"
 #include "odb_API.h"
 #include "post_interface.h"
 #include "written_ids.h"
@@ -25,26 +26,52 @@ int DimensionOf(odb_Enum::odb_DimensionEnum space) {
   }
 }
 
-// The id of a label of the instance in id; false, with the refusal in the message buffer,
-// when it does not fit.
-bool MeshId(const char* entity, int label, int offset, const char* instanceName, int& id,
-            char* message) {
-  std::string refusal;
-  if (WrittenId(label, offset, {entity, instanceName, nullptr}, id, refusal)) return true;
-  std::snprintf(message, kShapeMessageSize, "%s", refusal.c_str());
-  return false;
-}
+// The written ids of one instance's labels. The first label whose id does not fit leaves
+// its refusal in the command's message buffer.
+class InstanceIds {
+ public:
+  InstanceIds(const char* instanceName, int nodeOffset, int elementOffset, char* message)
+      : m_instanceName(instanceName),
+        m_nodeOffset(nodeOffset),
+        m_elementOffset(elementOffset),
+        m_message(message) {}
 
-// False, with the message set, at a node id that the binary file cannot hold.
-bool WriteCoordinates(const odb_SequenceNode& nodes, int dimension, int nodeOffset,
+  bool Node(int label, int& id) { return Shift("node", label, m_nodeOffset, id); }
+  bool Element(int label, int& id) { return Shift("element", label, m_elementOffset, id); }
+  // The ids of count node labels, in order; false at the first that does not fit.
+  bool Nodes(const int* labels, int count, int* ids) {
+    for (int i = 0; i < count; ++i) {
+      if (!Node(labels[i], ids[i])) return false;
+    }
+    return true;
+  }
+
+ private:
+  bool Shift(const char* entity, int label, int offset, int& id) {
+    if (WrittenId(label, offset, {entity, m_instanceName, nullptr}, id, m_refusal)) return true;
+    std::snprintf(m_message, kShapeMessageSize, "%s", m_refusal.c_str());
+    return false;
+  }
+
+  const char* m_instanceName;
+  int m_nodeOffset;
+  int m_elementOffset;
+  char* m_message;
+  std::string m_refusal;  // one string for the instance, filled only on a refusal
+};
+
+// False, with the message set, at a node id that the binary file cannot hold; the nodes
+// before it are written.
+bool WriteCoordinates(const odb_SequenceNode& nodes, int dimension, InstanceIds& ids,
                       const char* instanceName, char* message) {
   PostBeginCoordinates();
   const int count = nodes.size();
+  CoordinateRows rows(count);
   int previous = -1;
   for (int j = 0; j < count; ++j) {
     const odb_Node node = nodes[j];
     int id = 0;
-    if (!MeshId("node", node.label(), nodeOffset, instanceName, id, message)) return false;
+    if (!ids.Node(node.label(), id)) return false;
     if (IsUnwritableId(id, previous)) {
       std::snprintf(message, kShapeMessageSize,
                     "node label %d of instance \"%.200s\" cannot be written: node ids must not "
@@ -56,41 +83,36 @@ bool WriteCoordinates(const odb_SequenceNode& nodes, int dimension, int nodeOffs
     const float* xyz = node.coordinates();
     // A planar mesh ignores the stored third coordinate.
     const double z = dimension == 3 ? static_cast<double>(xyz[2]) : 0.0;
-    PostWriteCoordinates(id, xyz[0], xyz[1], z);
+    rows.Add(id, xyz[0], xyz[1], z);
   }
+  rows.Write();
   PostEndCoordinates();
   return true;
 }
 
-// The ids of an element's nodes; false, with the message set, at a label whose id does not fit.
-bool ShiftNodeLabels(const int* labels, int count, int nodeOffset, const char* instanceName,
-                     std::vector<int>& ids, char* message) {
-  ids.resize(static_cast<std::size_t>(count));
-  for (int i = 0; i < count; ++i) {
-    if (!MeshId("node", labels[i], nodeOffset, instanceName, ids[i], message)) return false;
-  }
-  return true;
-}
-
-// False, with the message set, at an id that does not fit.
+// False, with the message set, at an id that does not fit; the elements before it are
+// written.
 bool WriteElements(const odb_SequenceElement& elements, int meshShape, int nnode,
-                   int nodeOffset, int elementOffset, const char* instanceName, char* message) {
+                   InstanceIds& ids) {
   PostBeginElements();
-  std::vector<int> ids;
-  std::vector<int> nodeIds;
   const int count = elements.size();
+  ElementRows rows(count, nnode);
+  std::vector<int> ownIds;  // the element's own node ids
   for (int b = 0; b < count; ++b) {
     const odb_Element element = elements[b];
     int id = 0;
-    if (!MeshId("element", element.label(), elementOffset, instanceName, id, message)) {
-      return false;
-    }
+    if (!ids.Element(element.label(), id)) return false;
     int labelCount = 0;
     const int* labels = element.connectivity(labelCount);
-    if (!ShiftNodeLabels(labels, labelCount, nodeOffset, instanceName, ids, message)) return false;
-    ElementNodeIds(meshShape, nnode, ElementShapeCode(element), ids.data(), labelCount, nodeIds);
-    PostWriteElement(id, nodeIds.data());
+    const std::size_t own = labelCount > 0 ? static_cast<std::size_t>(labelCount) : 0;
+    // Grown to the longest list so far, never shrunk: no allocation per element.
+    if (ownIds.size() < own) ownIds.resize(own);
+    if (!ids.Nodes(labels, labelCount, ownIds.data())) return false;
+    // Read before the row is taken: nothing may throw while the row is unfilled.
+    const int shape = ElementShapeCode(element);
+    ElementNodeIds(meshShape, nnode, shape, ownIds.data(), labelCount, rows.Add(id));
   }
+  rows.Write();
   PostEndElements();
   return true;
 }
@@ -146,13 +168,11 @@ MeshOutcome WriteInstanceMesh(const odb_Instance& instance, int meshIndex, MeshT
 
   PostBeginMesh(name.c_str(), dimension, geometry, nnode);
   const odb_SequenceNode& nodes = instance.nodes();
-  if (!WriteCoordinates(nodes, dimension, nodeOffset, instanceName.CStr(), message)) {
+  InstanceIds ids(instanceName.CStr(), nodeOffset, elementOffset, message);
+  if (!WriteCoordinates(nodes, dimension, ids, instanceName.CStr(), message)) {
     return MeshOutcome::kFailed;
   }
-  if (!WriteElements(elements, meshShape, nnode, nodeOffset, elementOffset, instanceName.CStr(),
-                     message)) {
-    return MeshOutcome::kFailed;
-  }
+  if (!WriteElements(elements, meshShape, nnode, ids)) return MeshOutcome::kFailed;
 
   return AdvanceOffsets(nodes.size(), elements.size(), instanceName.CStr(), nodeOffset,
                         elementOffset, message);

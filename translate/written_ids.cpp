@@ -1,17 +1,8 @@
 #include "written_ids.h"
 
-#include <climits>
 #include <cstdio>
 
-bool SumFitsInt(int a, int b, int& sum) {
-  const long long wide = static_cast<long long>(a) + b;
-  if (wide > INT_MAX || wide < INT_MIN) return false;
-  sum = static_cast<int>(wide);
-  return true;
-}
-
-bool WrittenId(int label, int offset, const LabelOrigin& origin, int& id, std::string& refusal) {
-  if (SumFitsInt(label, offset, id)) return true;
+std::string WrittenIdRefusal(int label, int offset, const LabelOrigin& origin) {
   char inResult[240] = "";
   if (origin.result != nullptr) {
     std::snprintf(inResult, sizeof inResult, " in result \"%.200s\"", origin.result);
@@ -22,6 +13,5 @@ bool WrittenId(int label, int offset, const LabelOrigin& origin, int& id, std::s
                 "%d, would exceed 2147483647",
                 origin.entity, label, origin.instance != nullptr ? origin.instance : "", inResult,
                 offset);
-  refusal = message;
-  return false;
+  return message;
 }

@@ -2,6 +2,7 @@
 // range, and the ids the binary file cannot hold.
 #pragma once
 
+#include <climits>
 #include <string>
 
 // Where a label comes from, for the refusal: entity is "node" or "element"; result is the
@@ -13,12 +14,25 @@ struct LabelOrigin {
 };
 
 // a + b in sum; false, with sum unchanged, when it does not fit a 32-bit int.
-bool SumFitsInt(int a, int b, int& sum);
+inline bool SumFitsInt(int a, int b, int& sum) {
+  const long long wide = static_cast<long long>(a) + b;
+  if (wide > INT_MAX || wide < INT_MIN) return false;
+  sum = static_cast<int>(wide);
+  return true;
+}
+
+// The refusal of a label whose id, label + offset, does not fit a 32-bit id.
+std::string WrittenIdRefusal(int label, int offset, const LabelOrigin& origin);
 
 // label + offset as the written id in id. False, with id unchanged and refusal set, when the
 // sum does not fit a 32-bit id: labels come from the database unchecked, and an id must never
-// wrap.
-bool WrittenId(int label, int offset, const LabelOrigin& origin, int& id, std::string& refusal);
+// wrap. Inline: it runs once per node, element and value row; only the refusal is not.
+inline bool WrittenId(int label, int offset, const LabelOrigin& origin, int& id,
+                      std::string& refusal) {
+  if (SumFitsInt(label, offset, id)) return true;
+  refusal = WrittenIdRefusal(label, offset, origin);
+  return false;
+}
 
 // The binary results file stores an id only when it differs from the one before it in the
 // block (a block starts as if -1 came before), and -1 ends a values block. An id equal to

@@ -67,6 +67,9 @@ TEST_P(LifecycleTest, RefusedOperationsWriteNothing) {
   EXPECT_EQ(0, PostEndMesh());
   EXPECT_EQ(1, PostBeginMesh("m", 3, 7, 8));
   EXPECT_EQ(1, PostBeginMesh("m", 3, -1, 8));
+  // The refused mesh left the writer's node count at 0: rows 2 wide would be misread.
+  const int ids[] = {1};
+  EXPECT_EQ(1, PostWriteElementRows(ids, nodes, 1, 2));
   EXPECT_EQ(1, PostBeginGaussPoint("g", 7, "m", 2, 1, 1));
   EXPECT_EQ(1, PostBeginGaussPoint("g", -1, "m", 2, 1, 1));
   EXPECT_EQ(1, PostBeginResult("r", "a", 0, 6, ON_NODES, nullptr, "t", 0, nullptr));

@@ -33,10 +33,9 @@ TEST(ClassifyElementShape, MessagesEndInNewline) {
 }
 
 std::vector<int> Ids(int meshShape, int nnode, int elementShape, std::vector<int> own) {
-  std::vector<int> out;
+  std::vector<int> out(nnode);
   ElementNodeIds(meshShape, nnode, elementShape,
-                 own.data(), static_cast<int>(own.size()), out);
-  out.resize(nnode);
+                 own.data(), static_cast<int>(own.size()), out.data());
   return out;
 }
 
