@@ -148,10 +148,7 @@ int CPostBinary::WriteSingleRows(int id, const float* rows, int rowCount, int wi
 
 int CPostBinary::WriteCoordinateRows(const int* ids, const double* xyz, int count) {
   if (!m_gzFile.IsOpen()) return 1;
-  for (int i = 0; i < count; ++i) {
-    const double* next = xyz + 3 * static_cast<std::size_t>(i);
-    PutValueRecord(ids[i], 3, [&next] { return *next++; });
-  }
+  for (int i = 0; i < count; ++i) WriteValues(ids[i], 3, xyz + 3 * static_cast<std::size_t>(i));
   return 0;
 }
 
