@@ -188,6 +188,41 @@ TEST(Reading, OrdersFollowIdAndSeq) {
   }
 }
 
+// Blocks end where they are full and where the element's kind changes: across those ends
+// the mesh reads back whole and in order.
+TEST(Reading, MeshBlocksReadBackAcrossTheirEnds) {
+  ScratchDir dir;
+  const std::string path = dir.file("blocks.odb");
+  const int rows = static_cast<int>(odbapi::OdbWriter::kMeshBlockRows) + 1;
+  odbapi::OdbBuilder builder;
+  builder.layout(odbapi::MeshLayout::kBlocks).instance("P");
+  for (int i = 0; i < rows; ++i) builder.node(i + 1, i, 0, 0);
+  for (int i = 0; i < rows; ++i) builder.element(i + 1, "T3D2", {i + 1, i + 2});
+  // The same shape code as T3D2: the type alone ends the block, then the section alone.
+  builder.element(rows + 1, "B31", {1, 2}).element(rows + 2, "B31", {2, 3}, "beam");
+  builder.write(path);
+
+  ApiSession session;
+  const odb_Instance& instance = openOdb(path.c_str()).rootAssembly().instances()["P"];
+  odb_SequenceNode nodes = instance.nodes();
+  ASSERT_EQ(nodes.size(), rows);
+  for (int i : {0, rows - 2, rows - 1}) {
+    EXPECT_EQ(nodes[i].label(), i + 1);
+    EXPECT_EQ(nodes[i].coordinates()[0], static_cast<float>(i));
+  }
+  odb_SequenceElement elements = instance.elements();
+  ASSERT_EQ(elements.size(), rows + 2);
+  int count = 0;
+  EXPECT_EQ(elements[rows - 1].connectivity(count)[1], rows + 1);
+  EXPECT_STREQ(elements[rows - 1].type().CStr(), "T3D2");
+  EXPECT_STREQ(elements[rows].type().CStr(), "B31");
+  EXPECT_STREQ(elements[rows].sectionCategory().name().CStr(), "");
+  EXPECT_EQ(elements[rows].label(), rows + 1);
+  EXPECT_STREQ(elements[rows + 1].sectionCategory().name().CStr(), "beam");
+  EXPECT_EQ(elements[rows + 1].connectivity(count)[0], 2);
+  EXPECT_EQ(count, 2);
+}
+
 TEST(Reading, ValuesAndLabelsExactly) {
   ScratchDir dir;
   const std::string path = dir.file("values.odb");
