@@ -4,6 +4,7 @@
 #include <exception>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "column_reads.h"
 #include "odbapi_detail.h"
@@ -56,6 +57,7 @@ int odb_FieldBulkData::numberOfElements() const { return m_data->elementCount; }
 const odb_Instance& odb_FieldBulkData::instance() const { return m_data->instance; }
 odb_String odb_FieldBulkData::baseElementType() const { return m_data->elementType; }
 const odb_SectionPoint& odb_FieldBulkData::sectionPoint() const { return m_data->sectionPoint; }
+odb_SequenceString odb_FieldBulkData::componentLabels() const { return m_data->componentLabels; }
 
 const odb_FieldBulkData& odb_SequenceFieldBulkData::operator[](int i) const {
   if (i < 0 || i >= size()) {
@@ -78,13 +80,47 @@ int TypeOfText(const std::string& text) {
 }
 
 // The columns both ways of reading select first: instance, element_type, section_point, width,
-// length, element_count, and the precision (0 where the table has no such column).
+// length, element_count, the precision (0 where the table has no such column) and the
+// component labels (NULL where it has none).
 std::string BlockHeadColumns(const Database& db) {
   return std::string("SELECT instance, element_type, section_point, width, length, element_count, ") +
-         (db.bulkHasPrecision() ? "\"precision\", " : "0, ");
+         (db.bulkHasPrecision() ? "\"precision\", " : "0, ") +
+         (db.bulkHasComponentLabels() ? "component_labels, " : "NULL, ");
 }
 
-// A block with its context and the first seven columns of its row read and checked.
+// The columns the head takes; the blobs follow.
+constexpr int kHeadColumns = 8;
+
+// A block's component labels: the stored text split at single blanks, one label per
+// component; where none is stored, the solver's own labels of a tensor as wide as its type's.
+void SetComponentLabels(const Statement& rows, const FieldOutputRecord& record,
+                        const std::string& where, BulkBlockData& block) {
+  const int type = rows.columnType(7);
+  if (type == SQLITE_NULL) {
+    if (record.type >= odb_Enum::TENSOR_3D_FULL && record.type <= odb_Enum::TENSOR_2D_SURFACE) {
+      block.componentLabels = SolverComponentLabels(record.name, record.type, block.width);
+    }
+    return;
+  }
+  if (type != SQLITE_TEXT) Fail(where + ": component_labels is not a text");
+  const std::string text = rows.columnText(7);
+  std::vector<std::string> labels;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t blank = text.find(' ', start);
+    labels.push_back(text.substr(start, blank == std::string::npos ? std::string::npos : blank - start));
+    if (labels.back().empty()) Fail(where + ": component_labels \"" + text + "\" has an empty label");
+    if (blank == std::string::npos) break;
+    start = blank + 1;
+  }
+  if (labels.size() != static_cast<std::size_t>(block.width)) {
+    Fail(where + ": component_labels holds " + std::to_string(labels.size()) +
+         " labels, expected one for each of the " + std::to_string(block.width) + " components");
+  }
+  for (const std::string& label : labels) block.componentLabels.append(odb_String(label));
+}
+
+// A block with its context and the head columns of its row read and checked.
 std::shared_ptr<BulkBlockData> BlockHead(const Statement& rows, const std::string& path,
                                          const FieldOutputRecord& record, int index,
                                          std::string& instanceName) {
@@ -120,6 +156,7 @@ std::shared_ptr<BulkBlockData> BlockHead(const Statement& rows, const std::strin
   block->width = static_cast<int>(width);
   block->length = static_cast<int>(length);
   block->elementCount = static_cast<int>(elementCount);
+  SetComponentLabels(rows, record, where, *block);
   return block;
 }
 
@@ -181,16 +218,17 @@ odb_SequenceFieldBulkData BlocksByColumn(const std::shared_ptr<Database>& db,
   while (rows.step()) {
     std::string instanceName;
     std::shared_ptr<BulkBlockData> block = BlockHead(rows, db->path(), record, index, instanceName);
-    std::uint64_t values = CheckedDataValues(*block, rows.columnType(7), rows.columnBytes(7));
-    block->data = DecodeLittleEndian(rows.columnBlob(7), static_cast<std::size_t>(values),
+    const int d = kHeadColumns, n = kHeadColumns + 1, e = kHeadColumns + 2;
+    std::uint64_t values = CheckedDataValues(*block, rows.columnType(d), rows.columnBytes(d));
+    block->data = DecodeLittleEndian(rows.columnBlob(d), static_cast<std::size_t>(values),
                                      static_cast<std::size_t>(ValueBytes(*block)), pool);
-    if (CheckedLabels(*block, "node_labels", rows.columnType(8), rows.columnBytes(8))) {
+    if (CheckedLabels(*block, "node_labels", rows.columnType(n), rows.columnBytes(n))) {
       block->hasNodeLabels = true;
-      block->nodeLabels = DecodeLittleEndian32(rows.columnBlob(8), rows.columnBytes(8) / 4, pool);
+      block->nodeLabels = DecodeLittleEndian32(rows.columnBlob(n), rows.columnBytes(n) / 4, pool);
     }
-    if (CheckedLabels(*block, "element_labels", rows.columnType(9), rows.columnBytes(9))) {
+    if (CheckedLabels(*block, "element_labels", rows.columnType(e), rows.columnBytes(e))) {
       block->hasElementLabels = true;
-      block->elementLabels = DecodeLittleEndian32(rows.columnBlob(9), rows.columnBytes(9) / 4, pool);
+      block->elementLabels = DecodeLittleEndian32(rows.columnBlob(e), rows.columnBytes(e) / 4, pool);
     }
     SetInstance(db, instanceName, *block);
     blocks.append(odb_FieldBulkData(std::move(block)));
@@ -266,21 +304,23 @@ bool BlocksByBlob(const std::shared_ptr<Database>& db, const FieldOutputRecord& 
   while (rows.step()) {
     std::string instanceName;
     std::shared_ptr<BulkBlockData> block = BlockHead(rows, db->path(), record, index, instanceName);
-    if (rows.columnType(13) != SQLITE_INTEGER) return false;
-    const std::int64_t rowid = rows.columnInt(13);
-    auto blobType = [&](int column) { return TypeOfText(rows.columnText(column)); };
-    auto blobBytes = [&](int column) { return static_cast<std::uint64_t>(rows.columnInt(column)); };
+    // After the head: type and length of data, node_labels and element_labels, then the rowid.
+    const int h = kHeadColumns;
+    if (rows.columnType(h + 6) != SQLITE_INTEGER) return false;
+    const std::int64_t rowid = rows.columnInt(h + 6);
+    auto blobType = [&](int column) { return TypeOfText(rows.columnText(h + column)); };
+    auto blobBytes = [&](int column) { return static_cast<std::uint64_t>(rows.columnInt(h + column)); };
 
-    std::uint64_t values = CheckedDataValues(*block, blobType(7), blobBytes(8));
+    std::uint64_t values = CheckedDataValues(*block, blobType(0), blobBytes(1));
     const std::uint64_t valueBytes = ValueBytes(*block);
     if (!readBlob(dataReader, rowid, values * valueBytes, valueBytes, block->data)) return false;
-    if (CheckedLabels(*block, "node_labels", blobType(9), blobBytes(10))) {
+    if (CheckedLabels(*block, "node_labels", blobType(2), blobBytes(3))) {
       block->hasNodeLabels = true;
-      if (!readBlob(nodeLabelReader, rowid, blobBytes(10), 4, block->nodeLabels)) return false;
+      if (!readBlob(nodeLabelReader, rowid, blobBytes(3), 4, block->nodeLabels)) return false;
     }
-    if (CheckedLabels(*block, "element_labels", blobType(11), blobBytes(12))) {
+    if (CheckedLabels(*block, "element_labels", blobType(4), blobBytes(5))) {
       block->hasElementLabels = true;
-      if (!readBlob(elementLabelReader, rowid, blobBytes(12), 4, block->elementLabels)) return false;
+      if (!readBlob(elementLabelReader, rowid, blobBytes(5), 4, block->elementLabels)) return false;
     }
     SetInstance(db, instanceName, *block);
     blocks.append(odb_FieldBulkData(std::move(block)));

@@ -61,9 +61,11 @@ std::shared_ptr<Database> Database::Open(const std::string& path) {
   }
   // Older files have no precision column: all their blocks are single precision.
   const bool hasPrecision = columns.count("precision") != 0;
+  // Nor a component_labels column: their blocks store no labels.
+  const bool hasComponentLabels = columns.count("component_labels") != 0;
   return std::shared_ptr<Database>(
       new Database(std::move(connection), layout == MeshLayout::kBlocks, std::move(rowidName),
-                   hasPrecision));
+                   hasPrecision, hasComponentLabels));
 }
 
 const Connection& Database::connection() const {

@@ -72,6 +72,9 @@ class odb_FieldBulkData {
   const odb_Instance& instance() const;
   odb_String baseElementType() const;
   const odb_SectionPoint& sectionPoint() const;
+  // One label per component: those the block stores, else the solver's own for a tensor
+  // block as wide as its data type's components (S11 S22 S33 S12 S13 S23 ...), else none.
+  odb_SequenceString componentLabels() const;
 
  private:
   std::shared_ptr<const odbapi_detail::BulkBlockData> m_data;
@@ -104,6 +107,9 @@ class odb_FieldOutput {
   // them when it goes (the vendor hands out a reference to a sequence the field output keeps;
   // bind the result to a const reference).
   odb_SequenceFieldBulkData bulkDataBlocks() const;
+  // The labels of the field's data type: the name followed by 11 22 33 12 13 23 for a full
+  // tensor (fewer for the smaller tensors) or by 1 2 3 for a vector; none for the others.
+  odb_SequenceString componentLabels() const;
 
  private:
   std::shared_ptr<odbapi_detail::Database> m_db;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class odb_String {
  public:
@@ -16,6 +17,19 @@ class odb_String {
 
  private:
   std::string m_text;
+};
+
+// An ordered list of texts (component labels).
+class odb_SequenceString {
+ public:
+  int size() const { return static_cast<int>(m_items.size()); }
+  // Throw odb_Exception for an index outside 0..size-1.
+  const odb_String& constGet(int i) const;
+  const odb_String& operator[](int i) const { return constGet(i); }
+  void append(const odb_String& item) { m_items.push_back(item); }
+
+ private:
+  std::vector<odb_String> m_items;
 };
 
 // The base of every exception the API throws.

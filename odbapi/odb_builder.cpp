@@ -298,6 +298,21 @@ void OdbWriter::addBlock(std::int64_t fieldOutputId, std::int64_t seq, const Odb
   BindLabels(s, 11, block.elementLabels);
   Run(s);
 
+  if (block.componentLabels) {
+    // Older files have no component_labels column: it is added for a database that needs it.
+    if (!m_hasLabelsColumn) {
+      m_connection->exec("ALTER TABLE bulk_block ADD COLUMN component_labels TEXT",
+                         "cannot add the component_labels column");
+      m_hasLabelsColumn = true;
+    }
+    Statement update(*m_connection,
+                     "UPDATE bulk_block SET component_labels = ?1 WHERE field_output_id = ?2 AND seq = ?3");
+    update.bindText(1, *block.componentLabels);
+    update.bindInt(2, fieldOutputId);
+    update.bindInt(3, seq);
+    Run(update);
+  }
+
   const std::optional<int> precision =
       block.precision ? block.precision : (block.dataDouble ? std::optional<int>(1) : std::nullopt);
   if (!precision) return;
@@ -419,6 +434,13 @@ OdbBuilder& OdbBuilder::precision(int code) {
   Field& field = lastField();
   if (field.blocks.empty()) throw std::invalid_argument("a precision needs a block before it");
   field.blocks.back().precision = code;
+  return *this;
+}
+
+OdbBuilder& OdbBuilder::labels(const std::string& componentLabels) {
+  Field& field = lastField();
+  if (field.blocks.empty()) throw std::invalid_argument("labels need a block before them");
+  field.blocks.back().componentLabels = componentLabels;
   return *this;
 }
 

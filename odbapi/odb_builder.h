@@ -32,6 +32,9 @@ struct OdbBlock {
   // (0 single, 1 double; other values for deliberately bad files). Absent: 1 when dataDouble
   // is present, else no value (the column stays absent unless another block needs it).
   std::optional<int> precision;
+  // Present: written to bulk_block's component_labels column (labels separated by one blank),
+  // which is then added to the table. Absent: NULL (no column unless another block needs it).
+  std::optional<std::string> componentLabels;
   std::optional<std::vector<int>> nodeLabels;     // absent: NULL
   std::optional<std::vector<int>> elementLabels;  // absent: NULL
 };
@@ -86,6 +89,7 @@ class OdbWriter {
   std::unique_ptr<MeshBlocks> m_blocks;  // the block layout: the nodes and elements not yet written
   bool m_committed = false;
   bool m_hasPrecisionColumn = false;
+  bool m_hasLabelsColumn = false;
 };
 
 // A whole database described call by call: ids and seq numbers follow the order of the
@@ -119,6 +123,8 @@ class OdbBuilder {
   OdbBuilder& row(int label, const std::vector<float>& values);
   // Sets the last block's precision code (see OdbBlock::precision).
   OdbBuilder& precision(int code);
+  // Sets the last block's component labels (see OdbBlock::componentLabels).
+  OdbBuilder& labels(const std::string& componentLabels);
   // Appends one row of double-precision values to the last block, which becomes a
   // double-precision block.
   OdbBuilder& rowDouble(int label, const std::vector<double>& values);

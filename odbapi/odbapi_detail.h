@@ -72,7 +72,14 @@ struct BulkBlockData {
   PooledBuffer nodeLabels;  // int
   bool hasElementLabels = false;
   PooledBuffer elementLabels;  // int
+  odb_SequenceString componentLabels;
 };
+
+// The solver's own component labels of a field output named name: name followed by 11 22 33
+// 12 13 23 for TENSOR_3D_FULL, 11 22 33 12 for TENSOR_3D_PLANAR, 11 22 12 for the surface and
+// 2-D tensors, 1 2 3 for VECTOR, when width is that many (or -1: whatever the width); none
+// otherwise.
+odb_SequenceString SolverComponentLabels(const odb_String& name, int dataType, int width);
 
 struct FieldOutputRecord {
   std::int64_t id = 0;
@@ -113,21 +120,25 @@ class Database {
   const std::string& bulkRowidName() const { return m_bulkRowidName; }
   // Whether bulk_block has the optional precision column.
   bool bulkHasPrecision() const { return m_bulkHasPrecision; }
+  // Whether bulk_block has the optional component_labels column.
+  bool bulkHasComponentLabels() const { return m_bulkHasComponentLabels; }
 
  private:
   Database(Connection connection, bool meshInBlocks, std::string bulkRowidName,
-           bool bulkHasPrecision)
+           bool bulkHasPrecision, bool bulkHasComponentLabels)
       : m_connection(std::move(connection)),
         m_meshInBlocks(meshInBlocks),
         m_pool(BufferPool::Create()),
         m_bulkRowidName(std::move(bulkRowidName)),
-        m_bulkHasPrecision(bulkHasPrecision) {}
+        m_bulkHasPrecision(bulkHasPrecision),
+        m_bulkHasComponentLabels(bulkHasComponentLabels) {}
   Connection m_connection;
   bool m_meshInBlocks;
   std::map<std::string, InstanceInfo> m_instances;
   std::shared_ptr<BufferPool> m_pool;
   std::string m_bulkRowidName;
   bool m_bulkHasPrecision = false;
+  bool m_bulkHasComponentLabels = false;
 };
 
 // Opens path read-only after checking it exists and is a regular file.

@@ -9,6 +9,14 @@
 odb_String::odb_String(const char* text) : m_text(text != nullptr ? text : "") {}
 odb_String::odb_String(std::string text) : m_text(std::move(text)) {}
 
+const odb_String& odb_SequenceString::constGet(int i) const {
+  if (i < 0 || i >= size()) {
+    odbapi_detail::Fail("text index " + std::to_string(i) + " is out of range (the sequence has " +
+                        std::to_string(size()) + " texts)");
+  }
+  return m_items[static_cast<std::size_t>(i)];
+}
+
 odb_BaseException::odb_BaseException(const char* type, const std::string& message)
     : m_type(type), m_message(message) {}
 

@@ -9,6 +9,7 @@
 #include "odb_API.h"
 #include "post_interface.h"
 #include "post_types.h"
+#include "tensor_components.h"
 
 const char* GaussPointSetNames::Find(const char* name) const {
   const auto found = m_positions.find(LowerAsciiText(name));
@@ -155,12 +156,12 @@ std::string ResultName(const std::string& baseName, const GaussPointGroup& group
 }
 
 // Writes every point of every element of the block under the element's id.
-int WriteBlockRows(Tcl_Interp* interp, const odb_FieldBulkData& block, const MeshInfo& mesh,
-                   int pointCount, const std::string& name) {
-  const int width = block.width();
+int WriteBlockRows(Tcl_Interp* interp, const odb_FieldBulkData& block, const TensorLayout& layout,
+                   const MeshInfo& mesh, int pointCount, const std::string& name) {
   const int elements = block.numberOfElements();
   const int* labels = block.elementLabels();
-  BlockValues values(block);
+  BlockValues values(block, layout);
+  const int width = values.RowWidth();
   const odb_String instance = block.instance().name();
   const LabelOrigin origin{"element", instance.CStr(), name.c_str()};
   int previous = -1;  // each block is a values block of its own
@@ -172,7 +173,7 @@ int WriteBlockRows(Tcl_Interp* interp, const odb_FieldBulkData& block, const Mes
     // The element's points, one row each, all under its id.
     if (PostWriteRows(id, values.Rows(firstRow, static_cast<std::size_t>(pointCount)), pointCount,
                       width) != 0) {
-      SetUnknownWidthMessage(interp, width);
+      SetUnknownWidthMessage(interp, block.width());
       return 1;
     }
   }
@@ -197,7 +198,7 @@ void ReportBlock(const odb_FieldBulkData& block, const BlockPlacement& place) {
 }  // namespace
 
 int WriteGaussPointResults(Tcl_Interp* interp, const std::string& baseName,
-                           const char* stepName, int frameIndex, int fieldType,
+                           const char* stepName, int frameIndex, int fieldType, int dataType,
                            int location, const odb_SequenceFieldBulkData& blocks,
                            const MeshIndex& meshes, GaussPointSetNames& setNames) {
   const FieldPlacement field = DefineSets(blocks, meshes, setNames);
@@ -227,11 +228,12 @@ int WriteGaussPointResults(Tcl_Interp* interp, const std::string& baseName,
       if (place.group != static_cast<int>(g)) continue;
 
       const std::string name = ResultName(baseName, group, block, j);
-      const int rowType = ResultTypeOfWidth(block.width());
+      const TensorLayout layout = TensorLayoutOfBlock(dataType, block);
+      const int rowType = layout.ByWidth() ? ResultTypeOfWidth(block.width()) : layout.type;
       PostBeginResult(name.c_str(), stepName, frameIndex,
                       rowType >= 0 ? rowType : fieldType, location, group.setName, nullptr, 0,
                       nullptr);
-      if (WriteBlockRows(interp, block, *place.mesh, place.pointCount, name) != 0) return 1;
+      if (WriteBlockRows(interp, block, layout, *place.mesh, place.pointCount, name) != 0) return 1;
       PostEndResult();
     }
   }

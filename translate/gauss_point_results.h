@@ -45,8 +45,10 @@ struct GaussPointGroup {
 };
 
 // Defines the Gauss point sets of the field output's accepted blocks, then writes one result
-// per accepted block, group by group. Returns 0, or 1 with the interpreter's result set.
+// per accepted block, group by group; a tensor block (dataType, the field output's data-type
+// code) whose labels name its components is written in the host's slots and announced as
+// their type (tensor_components.h). Returns 0, or 1 with the interpreter's result set.
 int WriteGaussPointResults(Tcl_Interp* interp, const std::string& baseName,
-                           const char* stepName, int frameIndex, int fieldType,
+                           const char* stepName, int frameIndex, int fieldType, int dataType,
                            int location, const odb_SequenceFieldBulkData& blocks,
                            const MeshIndex& meshes, GaussPointSetNames& setNames);

@@ -1,6 +1,7 @@
 #include "nodal_results.h"
 
 #include <cstdio>
+#include <vector>
 
 #include "block_values.h"
 #include "component_rows.h"
@@ -8,6 +9,7 @@
 #include "odb_API.h"
 #include "post_interface.h"
 #include "post_types.h"
+#include "tensor_components.h"
 
 void ReplaceEqualSigns(std::string& name) {
   for (char& c : name) {
@@ -17,11 +19,37 @@ void ReplaceEqualSigns(std::string& name) {
 
 namespace {
 
+// The blocks' tensor layouts, worked out once per block. A result whose tensor blocks need
+// both row types writes all of them as Matrix rows: a result holds rows of one kind.
+std::vector<TensorLayout> BlockLayouts(const odb_SequenceFieldBulkData& blocks, int dataType) {
+  std::vector<TensorLayout> layouts;
+  layouts.reserve(static_cast<std::size_t>(blocks.size()));
+  bool matrix = false;
+  bool plain = false;
+  for (int b = 0; b < blocks.size(); ++b) {
+    layouts.push_back(TensorLayoutOfBlock(dataType, blocks[b]));
+    if (blocks[b].length() <= 0) continue;
+    matrix = matrix || layouts.back().type == RESULT_MATRIX;
+    plain = plain || layouts.back().type == RESULT_PLAIN_DEFORMATION_MATRIX;
+  }
+  if (matrix && plain) {
+    for (TensorLayout& layout : layouts) layout = AsMatrixLayout(layout);
+  }
+  return layouts;
+}
+
+// The kind of a block's rows: its tensor layout's, or its width's (-1 for a width no writer
+// call takes).
+int RowType(const odb_FieldBulkData& block, const TensorLayout& layout) {
+  return layout.ByWidth() ? ResultTypeOfWidth(block.width()) : layout.type;
+}
+
 // A nodal result holds rows of one kind: the kind of the first block with rows.
-int AnnouncedType(const odb_SequenceFieldBulkData& blocks, int fieldType) {
+int AnnouncedType(const odb_SequenceFieldBulkData& blocks,
+                  const std::vector<TensorLayout>& layouts, int fieldType) {
   for (int b = 0; b < blocks.size(); ++b) {
     if (blocks[b].length() > 0) {
-      const int type = ResultTypeOfWidth(blocks[b].width());
+      const int type = RowType(blocks[b], layouts[static_cast<std::size_t>(b)]);
       return type >= 0 ? type : fieldType;
     }
   }
@@ -30,12 +58,13 @@ int AnnouncedType(const odb_SequenceFieldBulkData& blocks, int fieldType) {
 
 // With instances left out, a result is written only when a row of it falls on a written mesh:
 // the rows the whole conversion would write there.
-bool HasRowsOnWrittenMeshes(const odb_SequenceFieldBulkData& blocks, const MeshIndex& meshes,
+bool HasRowsOnWrittenMeshes(const odb_SequenceFieldBulkData& blocks,
+                            const std::vector<TensorLayout>& layouts, const MeshIndex& meshes,
                             int type) {
   for (int b = 0; b < blocks.size(); ++b) {
     const odb_FieldBulkData& block = blocks[b];
     if (block.length() <= 0) continue;
-    const int rowType = ResultTypeOfWidth(block.width());
+    const int rowType = RowType(block, layouts[static_cast<std::size_t>(b)]);
     if (rowType >= 0 && rowType != type) continue;
     const odb_String instance = block.instance().name();
     const MeshInfo* mesh = meshes.Find(block.baseElementType().CStr(), instance.CStr());
@@ -47,11 +76,14 @@ bool HasRowsOnWrittenMeshes(const odb_SequenceFieldBulkData& blocks, const MeshI
 }  // namespace
 
 int WriteNodalResults(Tcl_Interp* interp, std::string& name, const char* stepName,
-                      int frameIndex, int fieldType, int location,
+                      int frameIndex, int fieldType, int dataType, int location,
                       const odb_SequenceFieldBulkData& blocks, const MeshIndex& meshes) {
   ReplaceEqualSigns(name);
-  const int type = AnnouncedType(blocks, fieldType);
-  if (meshes.HasUnwrittenMeshes() && !HasRowsOnWrittenMeshes(blocks, meshes, type)) return 0;
+  const std::vector<TensorLayout> layouts = BlockLayouts(blocks, dataType);
+  const int type = AnnouncedType(blocks, layouts, fieldType);
+  if (meshes.HasUnwrittenMeshes() && !HasRowsOnWrittenMeshes(blocks, layouts, meshes, type)) {
+    return 0;
+  }
   PostBeginResult(name.c_str(), stepName, frameIndex, type, location, nullptr,
                   nullptr, 0, nullptr);
 
@@ -61,7 +93,8 @@ int WriteNodalResults(Tcl_Interp* interp, std::string& name, const char* stepNam
     const int length = block.length();
     if (length <= 0) continue;
     const int width = block.width();
-    const int rowType = ResultTypeOfWidth(width);
+    const TensorLayout& layout = layouts[static_cast<std::size_t>(b)];
+    const int rowType = RowType(block, layout);
     if (rowType < 0) {
       SetUnknownWidthMessage(interp, width);
       return 1;
@@ -87,13 +120,14 @@ int WriteNodalResults(Tcl_Interp* interp, std::string& name, const char* stepNam
     }
     const int offset = mesh->nodeOffset;
     const int* labels = block.nodeLabels();
-    BlockValues values(block);
+    BlockValues values(block, layout);
+    const int rowWidth = values.RowWidth();
     const LabelOrigin origin{"node", instance.CStr(), name.c_str()};
     for (int r = 0; r < length; ++r) {
       int id = 0;
       if (!ResultRowId(interp, labels[r], offset, origin, previous, id)) return 1;
       previous = id;
-      PostWriteRows(id, values.Rows(static_cast<std::size_t>(r), 1), 1, width);
+      PostWriteRows(id, values.Rows(static_cast<std::size_t>(r), 1), 1, rowWidth);
     }
   }
   PostEndResult();

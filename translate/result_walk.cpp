@@ -43,11 +43,11 @@ int TranslateFieldOutput(Tcl_Interp* interp, const odb_FieldOutput& field,
   const odb_SequenceFieldBulkData& blocks = field.bulkDataBlocks();
   std::string baseName = std::string(field.name().CStr()) + " ( " + field.description().CStr() + ")";
   if (nodal) {
-    return WriteNodalResults(interp, baseName, stepName, frameIndex, type, ON_NODES, blocks,
-                             meshes);
+    return WriteNodalResults(interp, baseName, stepName, frameIndex, type, field.type(),
+                             ON_NODES, blocks, meshes);
   }
-  return WriteGaussPointResults(interp, baseName, stepName, frameIndex, type, ON_GAUSS_POINTS,
-                                blocks, meshes, setNames);
+  return WriteGaussPointResults(interp, baseName, stepName, frameIndex, type, field.type(),
+                                ON_GAUSS_POINTS, blocks, meshes, setNames);
 }
 
 }  // namespace

@@ -18,6 +18,7 @@ proc makeOdb {name description} {
 }
 
 testConstraint exampleBuilt [expr {[info exists ::env(EXAMPLE_ODB)] && [file exists $::env(EXAMPLE_ODB)]}]
+testConstraint planeBuilt [expr {[info exists ::env(PLANE_ODB)] && [file exists $::env(PLANE_ODB)]}]
 
 proc outputPath {name} {
     set path [file join [temporaryDirectory] $name]

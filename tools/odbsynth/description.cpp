@@ -183,6 +183,10 @@ odbapi::OdbBuilder ReadDescription(std::istream& in) {
           builder.row(Integer(line, t[1], "label"),
                       std::vector<float>(values.begin(), values.end()));
         }
+      } else if (word == "labels") {
+        Count(line, t, 2, 2, "labels \"L1 L2 ...\"");
+        if (blockWidth < 0) line.fail("labels need a nodal or elemental block before them");
+        builder.labels(t[1]);
       } else if (word == "sql") {
         builder.sql(SqlText(line));
       } else {

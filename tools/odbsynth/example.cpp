@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "models.h"
@@ -150,8 +151,23 @@ void AddNodal(odbapi::OdbBuilder& builder, const Mesh& mesh, double t, bool reac
   builder.nodal(mesh.name, 3, labels, values);
 }
 
-// Per-element values: one block per element type (and per section point on the shell).
-void AddElemental(odbapi::OdbBuilder& builder, const Mesh& mesh, double t, int width, double scale) {
+// The component labels of a tensor field as the solver writes them: six on the solid, the
+// three in-plane ones on the shell.
+std::string TensorLabels(const char* name, const Mesh& mesh) {
+  static const char* const kSolidSuffixes[] = {"11", "22", "33", "12", "13", "23"};
+  static const char* const kShellSuffixes[] = {"11", "22", "12"};
+  std::string labels;
+  for (const char* suffix : mesh.shell ? std::vector<const char*>(kShellSuffixes, kShellSuffixes + 3)
+                                       : std::vector<const char*>(kSolidSuffixes, kSolidSuffixes + 6)) {
+    labels += (labels.empty() ? "" : " ") + std::string(name) + suffix;
+  }
+  return labels;
+}
+
+// Per-element values: one block per element type (and per section point on the shell), with
+// the given component labels (none when empty).
+void AddElemental(odbapi::OdbBuilder& builder, const Mesh& mesh, double t, int width, double scale,
+                  const std::string& componentLabels = "") {
   std::vector<const char*> sectionPoints = {""};
   if (mesh.shell) sectionPoints = {kSectionPoints[0], kSectionPoints[1]};
   for (const Group& group : mesh.groups) {
@@ -170,6 +186,7 @@ void AddElemental(odbapi::OdbBuilder& builder, const Mesh& mesh, double t, int w
       }
       builder.elemental(mesh.name, group.type, sectionPoints[s], width,
                         static_cast<int>(group.labels.size()), labels, values);
+      if (!componentLabels.empty()) builder.labels(componentLabels);
     }
   }
 }
@@ -203,9 +220,13 @@ void WriteExample(const std::string& path, int format) {
       builder.field("RF", kVector, kNodal, "Reaction force");
       for (const Mesh* mesh : meshes) AddNodal(builder, *mesh, t, true);
       builder.field("S", kTensor, kPoints, "Stress components");
-      for (const Mesh* mesh : meshes) AddElemental(builder, *mesh, t, mesh->shell ? 3 : 6, 1.0);
+      for (const Mesh* mesh : meshes) {
+        AddElemental(builder, *mesh, t, mesh->shell ? 3 : 6, 1.0, TensorLabels("S", *mesh));
+      }
       builder.field("E", kTensor, kPoints, "Strain components");
-      for (const Mesh* mesh : meshes) AddElemental(builder, *mesh, t, mesh->shell ? 3 : 6, 1e-5);
+      for (const Mesh* mesh : meshes) {
+        AddElemental(builder, *mesh, t, mesh->shell ? 3 : 6, 1e-5, TensorLabels("E", *mesh));
+      }
       builder.field("PEEQ", kScalar, kPoints, "Equivalent plastic strain");
       for (const Mesh* mesh : meshes) AddElemental(builder, *mesh, t, 1, 1e-4);
     }

@@ -1,5 +1,6 @@
 // odbsynth: writes stand-in ODB databases.
 //   odbsynth example PATH [--format 1]
+//   odbsynth plane PATH [--format 1]
 //   odbsynth grid PATH [--n N] [--steps S] [--frames F] [--format 1]
 //   odbsynth instances PATH [--count N] [--steps S] [--frames F] [--format 1]
 //   odbsynth build DESCRIPTION PATH
@@ -21,6 +22,7 @@ namespace {
 int Usage() {
   std::fprintf(stderr,
                "usage: odbsynth example PATH [--format 1]\n"
+               "       odbsynth plane PATH [--format 1]\n"
                "       odbsynth grid PATH [--n N] [--steps S] [--frames F] [--format 1]\n"
                "       odbsynth instances PATH [--count N] [--steps S] [--frames F] [--format 1]\n"
                "       odbsynth build DESCRIPTION PATH\n");
@@ -54,7 +56,9 @@ int Run(int argc, char** argv) {
     }
     return 0;
   }
-  if (command != "example" && command != "grid" && command != "instances") return Usage();
+  if (command != "example" && command != "plane" && command != "grid" && command != "instances") {
+    return Usage();
+  }
   odbsynth::GridOptions grid;
   odbsynth::InstancesOptions instances;
   int format = 2;
@@ -91,6 +95,8 @@ int Run(int argc, char** argv) {
   }
   if (command == "example") {
     odbsynth::WriteExample(argv[2], format);
+  } else if (command == "plane") {
+    odbsynth::WritePlane(argv[2], format);
   } else if (command == "grid") {
     grid.format = format;
     odbsynth::WriteGrid(argv[2], grid);

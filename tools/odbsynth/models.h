@@ -18,6 +18,10 @@ inline odbapi::MeshLayout MeshLayoutFor(int format) {
 // integration points.
 void WriteExample(const std::string& path, int format);
 
+// The shipped plane-strain example: one 2-D instance of CPE4 quadrilaterals, U at the nodes
+// (2 components), S (labels stored) and LE (none stored) 4 wide at 4 integration points.
+void WritePlane(const std::string& path, int format);
+
 struct GridOptions {
   int n = 58;  // 58^3 = 195112 hexahedra
   int steps = 2;
