@@ -57,6 +57,21 @@ TEST_F(BlockValuesTest, SingleIsTheBlocksOwnStorageAndDoubleRoundsRowByRow) {
   const float* lastTwo = doubleValues.Rows(1, 2);
   EXPECT_EQ(std::vector<float>(lastTwo, lastTwo + 4),
             std::vector<float>(single[0].data() + 2, single[0].data() + 6));
+
+  // With a tensor layout both precisions hand out the same rows in the layout's slots, 0 where
+  // a slot has no component.
+  TensorLayout swapped;
+  swapped.type = 3;
+  swapped.width = 4;
+  swapped.source = {{1, -1, 0, -1, -1, -1}};
+  const float* s = single[0].data();
+  const std::vector<float> expected = {s[3], 0, s[2], 0, s[5], 0, s[4], 0};
+  for (const auto* block : {&single[0], &twin[0]}) {
+    BlockValues mapped(*block, swapped);
+    EXPECT_EQ(mapped.RowWidth(), 4);
+    const float* rows = mapped.Rows(1, 2);
+    EXPECT_EQ(std::vector<float>(rows, rows + 8), expected);
+  }
 }
 
 }  // namespace
