@@ -48,28 +48,30 @@ odb_SequenceString SolverComponentLabels(const odb_String& name, int dataType, i
   static const char* const kTensor[] = {"11", "22", "33", "12", "13", "23"};
   static const char* const kSurface[] = {"11", "22", "12"};
   static const char* const kVector[] = {"1", "2", "3"};
-  const char* const* suffixes = nullptr;
+  const char* const* suffixes = kTensor;
   int count = 0;
   switch (dataType) {
     case odb_Enum::TENSOR_3D_FULL:
-      suffixes = kTensor, count = 6;
+      count = 6;
       break;
     case odb_Enum::TENSOR_3D_PLANAR:
-      suffixes = kTensor, count = 4;
+      count = 4;
       break;
     case odb_Enum::TENSOR_3D_SURFACE:
     case odb_Enum::TENSOR_2D_PLANAR:
     case odb_Enum::TENSOR_2D_SURFACE:
-      suffixes = kSurface, count = 3;
+      suffixes = kSurface;
+      count = 3;
       break;
     case odb_Enum::VECTOR:
-      suffixes = kVector, count = 3;
+      suffixes = kVector;
+      count = 3;
       break;
     default:
       break;
   }
   odb_SequenceString labels;
-  if (suffixes == nullptr || (width >= 0 && width != count)) return labels;
+  if (count == 0 || (width >= 0 && width != count)) return labels;
   for (int i = 0; i < count; ++i) labels.append(odb_String(std::string(name.CStr()) + suffixes[i]));
   return labels;
 }
