@@ -415,66 +415,45 @@ TEST(BulkRead, PrecisionColumnWhateverTheTableShape) {
   }
 }
 
-namespace {
-std::string Joined(const odb_SequenceString& labels) {
-  std::string joined;
-  for (int c = 0; c < labels.size(); ++c) joined += std::string(c ? " " : "") + labels.constGet(c).CStr();
-  return joined;
-}
-}  // namespace
-
 // bulk_block's optional component_labels column: the stored labels; where none are stored
 // (no column, NULL), the solver's own for a tensor as wide as its type's components. Labels
 // that cannot be one per component are refused.
 TEST(BulkRead, ComponentLabelsStoredOrTheSolversOwn) {
   ScratchDir dir;
   ApiSession session;
-  const std::vector<float> six(6, 1.0f);
-  for (bool withColumn : {false, true}) {
-    SCOPED_TRACE(withColumn ? "NULL in the column" : "no column");
+  auto joined = [](const odb_SequenceString& labels) {
+    std::string text;
+    for (int c = 0; c < labels.size(); ++c) text += std::string(c ? " " : "") + labels[c].CStr();
+    return text;
+  };
+  const std::pair<const char*, const char*> cases[] = {  // E's stored labels, the refusal
+      {"", ""},
+      {"S11 S22 S12 S33", ""},
+      {"S11 S22", "component_labels holds 2 labels, expected one for each of the 4 components"},
+      {"S11  S22 S12 S33", "component_labels \"S11  S22 S12 S33\" has an empty label"}};
+  int n = 0;
+  for (const auto& [stored, refusal] : cases) {
+    SCOPED_TRACE(stored);
     odbapi::OdbBuilder builder;
-    builder.step("S").frame().field("S", 5, 1).nodal("P", 6, {1}, six).nodal("P", 3, {1}, {1, 2, 3});
-    builder.field("E", 6, 1).nodal("P", 4, {1}, {1, 2, 3, 4}).field("U", 3, 1).nodal("P", 3, {1}, {1, 2, 3});
-    builder.field("F", 9, 1).nodal("P", 3, {1}, {1, 2, 3});
-    if (withColumn) builder.field("Z", 1, 1).nodal("P", 1, {1}, {1}).labels("Z");
-    const std::string path = dir.file(withColumn ? "null.odb" : "none.odb");
+    builder.step("S").frame().field("S", 5, 1).nodal("P", 6, {1}, std::vector<float>(6, 1.0f));
+    builder.nodal("P", 3, {1}, {1, 2, 3}).field("E", 6, 1).nodal("P", 4, {1}, {1, 2, 3, 4});
+    if (*stored != '\0') builder.labels(stored);  // the other blocks: NULL in the column
+    builder.field("U", 3, 1).nodal("P", 3, {1}, {1, 2, 3}).field("F", 9, 1).nodal("P", 3, {1}, {1, 2, 3});
+    const std::string path = dir.file("labels" + std::to_string(n++) + ".odb");
     builder.write(path);
     odb_Odb& odb = openOdb(path.c_str());
     odb_FieldOutputRepository& fields = odb.steps()["S"].frames()[0].fieldOutputs();
-    EXPECT_EQ(Joined(fields["S"].bulkDataBlocks()[0].componentLabels()), "S11 S22 S33 S12 S13 S23");
+    EXPECT_EQ(joined(fields["S"].bulkDataBlocks()[0].componentLabels()), "S11 S22 S33 S12 S13 S23");
     EXPECT_EQ(fields["S"].bulkDataBlocks()[1].componentLabels().size(), 0);  // not its type's width
-    EXPECT_EQ(Joined(fields["E"].bulkDataBlocks()[0].componentLabels()), "E11 E22 E33 E12");
-    EXPECT_EQ(Joined(fields["F"].bulkDataBlocks()[0].componentLabels()), "F11 F22 F12");
+    EXPECT_EQ(joined(fields["F"].bulkDataBlocks()[0].componentLabels()), "F11 F22 F12");
     EXPECT_EQ(fields["U"].bulkDataBlocks()[0].componentLabels().size(), 0);
-    EXPECT_EQ(Joined(fields["S"].componentLabels()), "S11 S22 S33 S12 S13 S23");
-    EXPECT_EQ(Joined(fields["U"].componentLabels()), "U1 U2 U3");
-    if (withColumn) {
-      EXPECT_EQ(Joined(fields["Z"].bulkDataBlocks()[0].componentLabels()), "Z");
-    }
-  }
-
-  const struct {
-    const char* labels;
-    const char* expected;  // empty: read as given
-  } stored[] = {
-      {"SF1 SF2 SF3", ""},
-      {"S11 S22", ": component_labels holds 2 labels, expected one for each of the 3 components"},
-      {"S11  S22 S12", ": component_labels \"S11  S22 S12\" has an empty label"},
-      {"S11 S22 S12 ", ": component_labels \"S11 S22 S12 \" has an empty label"},
-  };
-  int n = 0;
-  for (const auto& one : stored) {
-    SCOPED_TRACE(one.labels);
-    const std::string path = dir.file("labels" + std::to_string(n++) + ".odb");
-    odbapi::OdbBuilder().step("S").frame().field("S", 5, 1).nodal("P", 3, {1}, {1, 2, 3})
-        .labels(one.labels).write(path);
-    odb_Odb& odb = openOdb(path.c_str());
-    odb_FieldOutput& s = odb.steps()["S"].frames()[0].fieldOutputs()["S"];
-    if (*one.expected == '\0') {
-      EXPECT_EQ(Joined(s.bulkDataBlocks()[0].componentLabels()), one.labels);
+    EXPECT_EQ(joined(fields["U"].componentLabels()), "U1 U2 U3");
+    if (*refusal == '\0') {
+      EXPECT_EQ(joined(fields["E"].bulkDataBlocks()[0].componentLabels()),
+                *stored != '\0' ? stored : "E11 E22 E33 E12");
     } else {
-      EXPECT_EQ(OdbErrorOf([&] { s.bulkDataBlocks(); }),
-                path + ": field output 'S' (step 'S', frame 0), block 0" + one.expected);
+      EXPECT_EQ(OdbErrorOf([&] { fields["E"].bulkDataBlocks(); }),
+                path + ": field output 'E' (step 'S', frame 0), block 0: " + refusal);
     }
   }
 }

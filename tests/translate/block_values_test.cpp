@@ -60,10 +60,7 @@ TEST_F(BlockValuesTest, SingleIsTheBlocksOwnStorageAndDoubleRoundsRowByRow) {
 
   // With a tensor layout both precisions hand out the same rows in the layout's slots, 0 where
   // a slot has no component.
-  TensorLayout swapped;
-  swapped.type = 3;
-  swapped.width = 4;
-  swapped.source = {{1, -1, 0, -1, -1, -1}};
+  const TensorLayout swapped = TensorLayoutOf(5, {"F12", "F11"});  // slots 11 22 12 33
   const float* s = single[0].data();
   const std::vector<float> expected = {s[3], 0, s[2], 0, s[5], 0, s[4], 0};
   for (const auto* block : {&single[0], &twin[0]}) {

@@ -1,7 +1,6 @@
 // Where a tensor block's components go in the host's rows, from its component labels.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <string>
 #include <vector>
 
@@ -25,30 +24,22 @@ TEST(TensorComponents, LabelsToSlotsAndType) {
       {5, {"S11", "S22", "S33", "S12", "S13", "S23"}, kMatrix, {0, 1, 2, 3, 5, 4}},
       {5, {"S11", "S22", "S12"}, kPlain, {0, 1, 2, -1}},
       {6, {"S11", "S22", "S33", "S12"}, kPlain, {0, 1, 3, 2}},
-      {7, {"LE11", "LE22", "LE12"}, kPlain, {0, 1, 2, -1}},
       {8, {"E11", "E22", "E12"}, kPlain, {0, 1, 2, -1}},
       {9, {"SF11", "SF22", "SF12"}, kPlain, {0, 1, 2, -1}},
       // Any order; a lacking component is 0; 13 or 23 alone makes a Matrix.
       {5, {"S23", "S11"}, kMatrix, {1, -1, -1, -1, 0, -1}},
       {5, {"A12", "B13", "C33"}, kMatrix, {-1, -1, 2, 0, -1, 1}},
-      {5, {"11", "22"}, kPlain, {0, 1, -1, -1}},
       // The width rule: one label, a label naming no component or one twice, not a tensor.
       {5, {"S11"}, kByWidth, {}},
       {5, {"S11", "S21"}, kByWidth, {}},
       {5, {"S11", "S14"}, kByWidth, {}},
-      {5, {"S11", "S1"}, kByWidth, {}},
-      {5, {"S11", "SP"}, kByWidth, {}},
+      {5, {"S11", "SP1"}, kByWidth, {}},
       {5, {"S11", "S22", "T11"}, kByWidth, {}},
-      {5, {}, kByWidth, {}},
       {4, {"S11", "S22", "S33", "S12", "S13", "S23"}, kByWidth, {}},
-      {3, {"U11", "U22"}, kByWidth, {}},
       {2, {"S11", "S22"}, kByWidth, {}},
-      {10, {"S11", "S22"}, kByWidth, {}},
   };
   for (const auto& c : cases) {
-    std::string labels;
-    for (const std::string& label : c.labels) labels += label + " ";
-    SCOPED_TRACE("type " + std::to_string(c.dataType) + ", labels " + labels);
+    SCOPED_TRACE("case " + std::to_string(&c - cases));
     const TensorLayout layout = TensorLayoutOf(c.dataType, c.labels);
     EXPECT_EQ(layout.type, c.type);
     EXPECT_EQ(layout.ByWidth(), c.type == kByWidth);
@@ -56,12 +47,6 @@ TEST(TensorComponents, LabelsToSlotsAndType) {
     EXPECT_EQ(layout.width, static_cast<int>(c.source.size()));
     EXPECT_EQ(std::vector<int>(layout.source.begin(), layout.source.begin() + layout.width), c.source);
   }
-
-  // A plane block among full ones in a nodal result: its components in Matrix slots.
-  const TensorLayout matrix = AsMatrixLayout(TensorLayoutOf(6, {"S11", "S22", "S33", "S12"}));
-  EXPECT_EQ(matrix.type, kMatrix);
-  EXPECT_EQ(matrix.width, 6);
-  EXPECT_EQ(matrix.source, (std::array<int, 6>{{0, 1, 2, 3, -1, -1}}));
 }
 
 }  // namespace
