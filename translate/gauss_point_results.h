@@ -44,6 +44,11 @@ struct GaussPointGroup {
   int blockCount;
 };
 
+// Whether WriteGaussPointResults would write rows of a block whose width no writer call takes
+// (and fail there); that width in width. Writes nothing.
+bool FindUnwritableGaussPointWidth(const odb_SequenceFieldBulkData& blocks,
+                                   const MeshIndex& meshes, int& width);
+
 // Defines the Gauss point sets of the field output's accepted blocks, then writes one result
 // per accepted block, group by group. Returns 0, or 1 with the interpreter's result set.
 int WriteGaussPointResults(Tcl_Interp* interp, const std::string& baseName,
