@@ -60,6 +60,11 @@ add_library(abaqus_odb_api INTERFACE)
 target_include_directories(abaqus_odb_api SYSTEM INTERFACE "${abaqus_include_dir}")
 target_compile_definitions(abaqus_odb_api INTERFACE ${ABAQUS_ODB_API_DEFINITIONS})
 target_link_libraries(abaqus_odb_api INTERFACE ${abaqus_libraries})
+# Older releases' headers hold code that the vendor's compiler accepts and g++ stops at (an extra
+# qualification in gsl_Point.h, a lookup that needs two phases in odb_Repository.h): the code
+# compiled against the headers takes -fpermissive under GCC, which turns those errors into
+# warnings, and warnings in a system folder are not reported.
+target_compile_options(abaqus_odb_api INTERFACE $<$<CXX_COMPILER_ID:GNU>:-fpermissive>)
 # Where the libraries are, for programs and the extension once installed; the build tree
 # finds them through the run path CMake sets for libraries given by full path.
 set(ABAQUS_ODB_API_LIBRARY_DIR "${abaqus_library_dir}")

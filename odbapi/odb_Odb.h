@@ -41,5 +41,7 @@ bool isUpgradeRequiredForOdb(const odb_String& upgradeRequiredOdbPath);
 // one is not changed, and a failed upgrade leaves no file at the upgraded path.
 void upgradeOdb(const odb_String& existingOdbPath, const odb_String& upgradedOdbPath);
 // Opens a current-format database, always read-only whatever readOnly says; internal sets
-// are not stored. The database stays open until odb_finalizeAPI.
+// are not stored. The database stays open until its close() or odb_finalizeAPI. With the
+// environment variable ODBAPI_OPEN_LOG naming a file, each call appends a line to it: "read-only"
+// or "read-write", as readOnly asks, and the path.
 odb_Odb& openOdb(const odb_String& path, bool readOnly = false, bool readInternalSets = false);

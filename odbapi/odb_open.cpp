@@ -1,5 +1,7 @@
 // The database object and the session: what openOdb reads at once, and who closes it.
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <set>
@@ -134,6 +136,18 @@ Session& TheSession() {
   return session;
 }
 
+// The access a caller asked for, which the stand-in does not otherwise heed: with the
+// environment variable ODBAPI_OPEN_LOG naming a file, each opening appends a line "read-only"
+// or "read-write" and the path, so that tests can see what the vendor's library was asked.
+void RecordOpening(const char* path, bool readOnly) {
+  const char* log = std::getenv("ODBAPI_OPEN_LOG");
+  if (log == nullptr || *log == '\0') return;
+  std::FILE* file = std::fopen(log, "a");
+  if (file == nullptr) return;
+  std::fprintf(file, "%s %s\n", readOnly ? "read-only" : "read-write", path);
+  std::fclose(file);
+}
+
 }  // namespace
 
 void odb_initializeAPI() { TheSession().initialized = true; }
@@ -144,11 +158,12 @@ void odb_finalizeAPI() {
   session.initialized = false;
 }
 
-odb_Odb& openOdb(const odb_String& path, bool /*readOnly*/, bool /*readInternalSets*/) {
+odb_Odb& openOdb(const odb_String& path, bool readOnly, bool /*readInternalSets*/) {
   Session& session = TheSession();
   if (!session.initialized) {
     Fail(std::string(path.CStr()) + ": odb_initializeAPI must be called before openOdb");
   }
+  RecordOpening(path.CStr(), readOnly);
   auto odb = std::make_unique<odb_Odb>(Database::Open(path.CStr()));
   session.open.push_back(std::move(odb));
   return *session.open.back();

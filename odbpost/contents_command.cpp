@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "conversion.h"
+#include "field_types.h"
 #include "file_arguments.h"
 #include "names.h"
 #include "odb_API.h"
@@ -15,42 +16,6 @@ Tcl_Obj* Text(const char* text) { return Tcl_NewStringObj(text, -1); }
 
 void Put(Tcl_Obj* dict, const char* key, Tcl_Obj* value) {
   Tcl_DictObjPut(nullptr, dict, Text(key), value);
-}
-
-const char* TypeName(int type) {
-  switch (type) {
-    case odb_Enum::BOOLEAN: return "BOOLEAN";
-    case odb_Enum::INTEGER: return "INTEGER";
-    case odb_Enum::SCALAR: return "SCALAR";
-    case odb_Enum::VECTOR: return "VECTOR";
-    case odb_Enum::MATRIX: return "MATRIX";
-    case odb_Enum::TENSOR_3D_FULL: return "TENSOR_3D_FULL";
-    case odb_Enum::TENSOR_3D_PLANAR: return "TENSOR_3D_PLANAR";
-    case odb_Enum::TENSOR_3D_SURFACE: return "TENSOR_3D_SURFACE";
-    case odb_Enum::TENSOR_2D_PLANAR: return "TENSOR_2D_PLANAR";
-    case odb_Enum::TENSOR_2D_SURFACE: return "TENSOR_2D_SURFACE";
-    case odb_Enum::QUATERNION_3D: return "QUATERNION_3D";
-    case odb_Enum::QUATERNION_2D: return "QUATERNION_2D";
-    case odb_Enum::UNDEFINED_DATATYPE: return "UNDEFINED_DATATYPE";
-    default: return nullptr;
-  }
-}
-
-const char* PositionName(int position) {
-  switch (position) {
-    case odb_Enum::NODAL: return "NODAL";
-    case odb_Enum::ELEMENT_NODAL: return "ELEMENT_NODAL";
-    case odb_Enum::INTEGRATION_POINT: return "INTEGRATION_POINT";
-    case odb_Enum::CENTROID: return "CENTROID";
-    case odb_Enum::ELEMENT_FACE: return "ELEMENT_FACE";
-    case odb_Enum::WHOLE_ELEMENT: return "WHOLE_ELEMENT";
-    case odb_Enum::WHOLE_REGION: return "WHOLE_REGION";
-    case odb_Enum::WHOLE_PART_INSTANCE: return "WHOLE_PART_INSTANCE";
-    case odb_Enum::WHOLE_MODEL: return "WHOLE_MODEL";
-    case odb_Enum::GENERAL_PARTICLE: return "GENERAL_PARTICLE";
-    case odb_Enum::UNDEFINED_POSITION: return "UNDEFINED_POSITION";
-    default: return nullptr;
-  }
 }
 
 // An enumerator's name, or its code for one without a name here.
@@ -106,7 +71,7 @@ Tcl_Obj* StepContents(odb_Step& step) {
         const odb_FieldOutput& output = outputs[field.currentKey()];
         const odb_SequenceFieldLocation& locations = output.locations();
         Tcl_Obj* entry = Tcl_NewDictObj();
-        Put(entry, "type", EnumName(TypeName(output.type()), output.type()));
+        Put(entry, "type", EnumName(DataTypeName(output.type()), output.type()));
         if (locations.size() > 0) {
           const int position = locations.constGet(0).position();
           Put(entry, "position", EnumName(PositionName(position), position));
@@ -134,6 +99,7 @@ int ContentsCommand(ClientData, Tcl_Interp* interp, int objc, Tcl_Obj* const obj
     const std::string input = FileSystemPathOf(objv[1]);
     odb_Odb* database = OpenDatabase(interp, input);
     if (database == nullptr) return TCL_ERROR;
+    const DatabaseCloser closer(database);
     odb_Odb& odb = *database;
     Tcl_Obj* result = Tcl_NewDictObj();
     Tcl_IncrRefCount(result);

@@ -195,7 +195,18 @@ odb_Odb* OpenDatabase(Tcl_Interp* interp, const std::string& input,
     upgradeOdb(inputName, odb_String(upgraded.c_str()));
     inputName = odb_String(upgraded.c_str());
   }
-  return &openOdb(inputName, false);
+  // A converter only reads: read-write access would be refused on a write-protected database
+  // or one an analysis still writes, and would put the input at risk.
+  return &openOdb(inputName, true);
+}
+
+DatabaseCloser::~DatabaseCloser() {
+  if (m_odb == nullptr) return;
+  try {
+    m_odb->close();
+  } catch (...) {
+    // Closing ends the reading; nothing is left to report to.
+  }
 }
 
 int RunWithOdbApi(Tcl_Interp* interp, const std::function<int()>& body) {
@@ -247,6 +258,7 @@ int Convert(Tcl_Interp* interp, const std::string& input, const std::string& out
     // The upgrade must not write over the open output.
     odb_Odb* database = OpenDatabase(interp, input, {output, written});
     if (database == nullptr) return TCL_ERROR;
+    const DatabaseCloser closer(database);
     odb_Odb& odb = *database;
     const Selection everything;
     const Selection& selection = settings.selection ? *settings.selection : everything;
@@ -266,7 +278,9 @@ int Convert(Tcl_Interp* interp, const std::string& input, const std::string& out
     int code = settings.progress->MeshesWritten();
     if (code != TCL_OK) return code;
 
-    code = TranslateResults(interp, odb, *table, meshCount, selection, *settings.progress);
+    code = TranslateResults(interp, odb, *table, meshCount, selection, *settings.progress,
+                            settings.skipUnplaceableFields ? UnplaceableFields::kSkip
+                                                           : UnplaceableFields::kRefuse);
     if (code != TCL_OK) return code;
     // The binary writer learns of a failed write (a full disk) only when the file closes.
     if (out.Close() != 0 || (settings.replaceOutput && !replacement.Commit(output))) {

@@ -23,6 +23,9 @@ struct ConversionSettings {
   WalkProgress* progress = nullptr;  // must be set
   // Write a new file beside the output and move it over the output only on success.
   bool replaceOutput = false;
+  // Leave out, with a line each, field outputs that have no translation instead of stopping
+  // (UnplaceableFields::kSkip of the result walk).
+  bool skipUnplaceableFields = false;
 };
 
 // One conversion of input into output; TCL_OK, or an error code with the interpreter's result
@@ -34,9 +37,22 @@ int RunConversion(Tcl_Interp* interp, const std::string& input, const std::strin
 // exceptions and internal failures into the interpreter's result as odbpost reports them.
 int RunWithOdbApi(Tcl_Interp* interp, const std::function<int()>& body);
 
-// Opens the database, through its upgraded copy (made beside it) when it is in the previous
-// format. Returns null, with the interpreter's result set, when the name holds a NUL or the
-// copy would be written over one of outputs (files the caller is writing). Throws the API's
-// exceptions; call within RunWithOdbApi.
+// Opens the database for reading only, through its upgraded copy (made beside it) when it is
+// in the previous format. Returns null, with the interpreter's result set, when the name holds
+// a NUL or the copy would be written over one of outputs (files the caller is writing). Throws
+// the API's exceptions; call within RunWithOdbApi.
 odb_Odb* OpenDatabase(Tcl_Interp* interp, const std::string& input,
                       const std::vector<std::string>& outputs = {});
+
+// Closes the database it is given when it goes; declared within RunWithOdbApi right after
+// OpenDatabase, it closes the database before the API is finalised, on every exit.
+class DatabaseCloser {
+ public:
+  explicit DatabaseCloser(odb_Odb* odb) : m_odb(odb) {}
+  ~DatabaseCloser();
+  DatabaseCloser(const DatabaseCloser&) = delete;
+  DatabaseCloser& operator=(const DatabaseCloser&) = delete;
+
+ private:
+  odb_Odb* m_odb;
+};

@@ -161,6 +161,7 @@ int ConvertCommand(ClientData, Tcl_Interp* interp, int objc, Tcl_Obj* const objv
     settings.selectionWords = options.words;
     settings.progress = &progress;
     settings.replaceOutput = true;
+    settings.skipUnplaceableFields = true;
     const int code = RunConversion(interp, FileSystemPathOf(objv[options.firstFile]),
                                    FileSystemPathOf(objv[options.firstFile + 1]), settings);
     // What the last progress command returned is no result of the conversion.

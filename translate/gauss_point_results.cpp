@@ -197,6 +197,24 @@ void ReportBlock(const odb_FieldBulkData& block, const BlockPlacement& place) {
 
 }  // namespace
 
+bool FindUnwritableGaussPointWidth(const odb_SequenceFieldBulkData& blocks,
+                                   const MeshIndex& meshes, int& width) {
+  for (int i = 0; i < blocks.size(); ++i) {
+    const odb_FieldBulkData& block = blocks[i];
+    // Rows are written per element; the width is checked first, as it is cheap.
+    if (ResultTypeOfWidth(block.width()) >= 0 || block.numberOfElements() <= 0) continue;
+    // The mesh as pass 1 finds it: by element type, else by instance alone.
+    const odb_String instance = block.instance().name();
+    const odb_String elementType = block.baseElementType();
+    const MeshInfo* mesh = meshes.Find(elementType.CStr(), instance.CStr());
+    if (mesh == nullptr) mesh = meshes.Find(nullptr, instance.CStr());
+    if (mesh == nullptr || !mesh->written || !PlaceBlock(block, mesh).accepted) continue;
+    width = block.width();
+    return true;
+  }
+  return false;
+}
+
 int WriteGaussPointResults(Tcl_Interp* interp, const std::string& baseName,
                            const char* stepName, int frameIndex, int fieldType, int dataType,
                            int location, const odb_SequenceFieldBulkData& blocks,

@@ -44,6 +44,11 @@ struct GaussPointGroup {
   int blockCount;
 };
 
+// Whether WriteGaussPointResults would write rows of a block whose width no writer call takes
+// (and fail there); that width in width. Writes nothing.
+bool FindUnwritableGaussPointWidth(const odb_SequenceFieldBulkData& blocks,
+                                   const MeshIndex& meshes, int& width);
+
 // Defines the Gauss point sets of the field output's accepted blocks, then writes one result
 // per accepted block, group by group; a tensor block (dataType, the field output's data-type
 // code) whose labels name its components is written in the host's slots and announced as

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "component_rows.h"
+#include "diagnostics.h"
 #include "gauss_point_results.h"
 #include "nodal_results.h"
 #include "odb_API.h"
@@ -18,29 +20,80 @@ void SetMessage(Tcl_Interp* interp, const char* message) {
   Tcl_SetObjResult(interp, Tcl_NewStringObj(message, -1));
 }
 
+// The line about a field output left out, naming it, its step, its frame and why.
+void ReportSkipped(const odb_FieldOutput& field, const char* stepName, int frameIndex,
+                   const std::string& reason) {
+  const odb_String name = field.name();
+  PrintDiagnostic("Field output '%s' of step '%s', frame %d skipped: %s\n",
+                  name.CStr(), stepName, frameIndex, reason.c_str());
+}
+
+// "what NAME" with the vendor's enumerator name, or "what CODE" for a code without one.
+std::string Described(const char* what, const char* name, int code) {
+  return std::string(what) + " " + (name != nullptr ? name : std::to_string(code));
+}
+
+// Whether a row of the field output would have a width no writer call takes; that width in
+// width.
+bool FindUnwritableWidth(const odb_SequenceFieldBulkData& blocks, bool nodal,
+                         const MeshIndex& meshes, int& width) {
+  if (!nodal) return FindUnwritableGaussPointWidth(blocks, meshes, width);
+  for (int b = 0; b < blocks.size(); ++b) {
+    const odb_FieldBulkData& block = blocks[b];
+    if (block.length() > 0 && ResultTypeOfWidth(block.width()) < 0) {
+      width = block.width();
+      return true;
+    }
+  }
+  return false;
+}
+
 // One field output: its type and location decide the translation.
 int TranslateFieldOutput(Tcl_Interp* interp, const odb_FieldOutput& field,
                          const char* stepName, int frameIndex, const MeshIndex& meshes,
-                         GaussPointSetNames& setNames) {
-  const int type = ResultTypeOfDataType(field.type());
+                         GaussPointSetNames& setNames, UnplaceableFields unplaceable) {
+  const bool skip = unplaceable == UnplaceableFields::kSkip;
+  const int dataType = field.type();
+  const int type = ResultTypeOfDataType(dataType);
   if (type < 0) {
+    if (skip) {
+      ReportSkipped(field, stepName, frameIndex,
+                    Described("data type", DataTypeName(dataType), dataType));
+      return 0;
+    }
     SetMessage(interp, "unknown field type");
     return 1;
   }
   // The vendor's API may need values() requested before locations() answers.
   field.values();
   const odb_SequenceFieldLocation& locations = field.locations();
-  const int position = locations.size() > 0 ? locations.constGet(0).position() : -1;
+  const bool located = locations.size() > 0;
+  const int position = located ? locations.constGet(0).position() : -1;
   const bool nodal = position == odb_Enum::NODAL;
+  // A whole-element value is one value per element, as a centroid value is.
   const bool perElement = position == odb_Enum::ELEMENT_NODAL ||
                           position == odb_Enum::INTEGRATION_POINT ||
-                          position == odb_Enum::CENTROID;
+                          position == odb_Enum::CENTROID ||
+                          (skip && position == odb_Enum::WHOLE_ELEMENT);
   if (!nodal && !perElement) {
+    if (skip) {
+      ReportSkipped(field, stepName, frameIndex,
+                    located ? Described("position", PositionName(position), position)
+                            : std::string("no position"));
+      return 0;
+    }
     SetMessage(interp, "unknown rlocation");
     return 1;
   }
 
   const odb_SequenceFieldBulkData& blocks = field.bulkDataBlocks();
+  // Decided before anything of the field output is written.
+  int width = 0;
+  if (skip && FindUnwritableWidth(blocks, nodal, meshes, width)) {
+    ReportSkipped(field, stepName, frameIndex,
+                  "rows of " + std::to_string(width) + " components");
+    return 0;
+  }
   std::string baseName = std::string(field.name().CStr()) + " ( " + field.description().CStr() + ")";
   if (nodal) {
     return WriteNodalResults(interp, baseName, stepName, frameIndex, type, field.type(),
@@ -53,7 +106,8 @@ int TranslateFieldOutput(Tcl_Interp* interp, const odb_FieldOutput& field,
 }  // namespace
 
 int TranslateResults(Tcl_Interp* interp, odb_Odb& odb, const MeshTable& table, int count,
-                     const Selection& selection, WalkProgress& progress) {
+                     const Selection& selection, WalkProgress& progress,
+                     UnplaceableFields unplaceable) {
   odb_StepRepository& steps = odb.steps();
   odb_StepRepositoryIT step(steps);
   GaussPointSetNames setNames;
@@ -83,7 +137,8 @@ int TranslateResults(Tcl_Interp* interp, odb_Odb& odb, const MeshTable& table, i
       for (field.first(); !field.isDone(); field.next()) {
         const odb_String& key = field.currentKey();
         if (!selection.fields.Keeps(key.CStr())) continue;
-        status = TranslateFieldOutput(interp, fields[key], stepName.CStr(), j, meshes, setNames);
+        status = TranslateFieldOutput(interp, fields[key], stepName.CStr(), j, meshes, setNames,
+                                      unplaceable);
         if (status != 0) return status;
       }
     }

@@ -85,3 +85,25 @@ node 8 0 1 1
 element 1 C3D8 16 solid 1 2 3 4 5 6 7 8
 "
 }
+
+# Two instances whose labels leave gaps: A's nodes 1 and 1000, B's from 998, with U on a node
+# of each.
+proc labelGapModel {} {
+    return {instance A 0
+node 1 0 0 0
+node 1000 1 0 0
+element 5 T3D2 3 "" 1 1000
+instance B 0
+node 998 0 0 2
+node 999 1 0 2
+element 1 T3D2 3 "" 998 999
+element 2 T3D2 3 "" 999 998
+step S
+frame
+field U 3 1
+nodal A 3
+row 1000 1 1 1
+nodal B 3
+row 998 2 2 2
+}
+}
