@@ -183,9 +183,11 @@ int ConvertCommand(ClientData, Tcl_Interp* interp, int objc, Tcl_Obj* const objv
     settings.selectionWords = options.words;
     settings.progress = &progress;
     settings.replaceOutput = true;
-    // Fixed now: a progress script that changes the working directory changes no file.
+    // The output's path is fixed now: a progress script that changes the working directory
+    // changes neither where the file is made nor what it replaces. (The database is opened
+    // before the first progress report.)
     const int code =
-        RunConversion(interp, platform::AbsolutePath(FileSystemPathOf(objv[options.firstFile])),
+        RunConversion(interp, FileSystemPathOf(objv[options.firstFile]),
                       platform::AbsolutePath(FileSystemPathOf(objv[options.firstFile + 1])),
                       settings);
     // What the last progress command returned is no result of the conversion.
