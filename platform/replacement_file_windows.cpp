@@ -118,9 +118,10 @@ ReplacementFile::Plan ReplacementFile::Prepare(const std::string& output, Naming
     const std::string candidate = TemporaryNameIn(folder);
     const std::wstring wide = WidePath(candidate);
     if (wide.empty()) break;
-    // Held without any access right, so that the writer opens it as it likes, and sharing
-    // deletion, so that it can be moved while held.
-    HANDLE handle = CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    // Held for reading only and sharing everything, so that the writer opens it for writing
+    // as it likes and it can be moved while held.
+    HANDLE handle = CreateFileW(wide.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle != INVALID_HANDLE_VALUE) {
       m_handle = handle;
