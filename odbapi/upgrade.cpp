@@ -2,8 +2,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
-#include <random>
 #include <string>
 
 #include "element_shapes.h"
@@ -11,50 +9,25 @@
 #include "odb_API.h"
 #include "odbapi_detail.h"
 #include "read_access.h"
+#include "replacement_file.h"
 
 namespace odbapi_detail {
 namespace {
 
-// Creates path if no file of that name exists; false when one does. Other failures are
-// reported for the destination that the file is made for.
-bool CreateExclusively(const std::string& path, const std::string& destination) {
-  if (platform::CreateNewFile(path)) return true;
-  if (errno == EEXIST) return false;
-  Fail(destination + ": cannot open the upgraded database for writing: " + std::strerror(errno));
-}
-
-// The file the copy is written into before it is renamed to the destination: created here
-// under a name that no file had, beside the destination, and removed unless released. Only
+// Makes the file the copy is written into before it takes the destination's place: named
+// (SQLite opens it by its name), beside the destination, and removed unless committed. Only
 // this file is ever removed, never one the upgrade did not create.
-class ScratchFile {
- public:
-  explicit ScratchFile(const std::string& destination) {
-    std::random_device random;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      char suffix[32];
-      std::snprintf(suffix, sizeof suffix, ".upgrading-%08x%08x", random(), random());
-      const std::string candidate = destination + suffix;
-      // SQLite deletes a journal it finds beside an empty database: keep clear of one.
-      if (platform::Exists(candidate + "-journal")) continue;
-      if (CreateExclusively(candidate, destination)) {
-        m_path = candidate;
-        return;
-      }
+void PrepareScratchFile(platform::ReplacementFile& scratch, const std::string& destination) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    if (scratch.Prepare(destination, platform::ReplacementFile::Naming::kNamed) !=
+        platform::ReplacementFile::Plan::kReplace) {
+      Fail(destination + ": cannot open the upgraded database for writing");
     }
-    Fail(destination + ": cannot find an unused name for the upgraded database");
+    // SQLite deletes a journal it finds beside an empty database: keep clear of one.
+    if (!platform::Exists(scratch.WritePath() + "-journal")) return;
   }
-  ~ScratchFile() {
-    if (!m_released) platform::RemoveFile(m_path);
-  }
-  ScratchFile(const ScratchFile&) = delete;
-  ScratchFile& operator=(const ScratchFile&) = delete;
-  const std::string& path() const { return m_path; }
-  void release() { m_released = true; }
-
- private:
-  std::string m_path;
-  bool m_released = false;
-};
+  Fail(destination + ": cannot find an unused name for the upgraded database");
+}
 
 // SQL function odb_shape_code(type): the shape code of an element type name.
 void ShapeCodeFunction(sqlite3_context* context, int, sqlite3_value** arguments) {
@@ -85,11 +58,11 @@ void upgradeOdb(const odb_String& source, const odb_String& destination) {
 
   // Written beside the destination and renamed into place, so a failure leaves no
   // destination and an earlier file of that name stays as it was.
-  std::unique_ptr<ScratchFile> temporary;
+  platform::ReplacementFile temporary;
   try {
-    temporary = std::make_unique<ScratchFile>(destinationPath);
+    PrepareScratchFile(temporary, destinationPath);
     // SQLITE_OPEN_URI lets ATTACH below take the read-only URI of the source.
-    Connection out(temporary->path(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI);
+    Connection out(temporary.WritePath(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI);
     if (sqlite3_create_function(out.get(), "odb_shape_code", 1,
                                 SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, ShapeCodeFunction,
                                 nullptr, nullptr) != SQLITE_OK) {
@@ -131,8 +104,7 @@ void upgradeOdb(const odb_String& source, const odb_String& destination) {
   } catch (const odb_Exception& error) {
     Fail(sourcePath + ": the upgrade to " + destinationPath + " failed: " + error.UserReport().CStr());
   }
-  if (!platform::RenameReplacing(temporary->path(), destinationPath)) {
+  if (!temporary.Commit()) {
     Fail(destinationPath + ": cannot write the upgraded database: " + std::strerror(errno));
   }
-  temporary->release();
 }

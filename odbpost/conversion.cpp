@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <exception>
-#include <random>
 #include <memory>
 #include <new>
 #include <string>
@@ -18,6 +17,7 @@
 #include "post_interface.h"
 #include "post_types.h"
 #include "progress.h"
+#include "replacement_file.h"
 #include "result_walk.h"
 #include "selection.h"
 #include "selection_check.h"
@@ -89,44 +89,6 @@ class OutputFile {
 
  private:
   bool m_open = false;
-};
-
-// A new file beside the output that takes the output's place only on success: on every other
-// exit it is removed, and an earlier file at the output's path stays as it was.
-class ReplacementFile {
- public:
-  ReplacementFile() = default;
-  ReplacementFile(const ReplacementFile&) = delete;
-  ReplacementFile& operator=(const ReplacementFile&) = delete;
-  ~ReplacementFile() {
-    if (!m_path.empty()) platform::RemoveFile(m_path);
-  }
-  // Creates it under a name no file has yet; false when the output's folder takes no file.
-  bool Create(const std::string& output) {
-    std::random_device seed;
-    std::mt19937 random(seed());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      char suffix[32];
-      std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(random()));
-      const std::string candidate = output + suffix;
-      if (platform::CreateNewFile(candidate)) {
-        m_path = candidate;
-        return true;
-      }
-      if (errno != EEXIST) return false;
-    }
-    return false;
-  }
-  const std::string& path() const { return m_path; }
-  // Moves the file over the output; false, with the file removed later, when it cannot.
-  bool Commit(const std::string& output) {
-    if (!platform::RenameReplacing(m_path, output)) return false;
-    m_path.clear();
-    return true;
-  }
-
- private:
-  std::string m_path;
 };
 
 // Opening the output truncates it, so it must not be the database or a file that SQLite keeps
@@ -237,18 +199,26 @@ namespace {
 int Convert(Tcl_Interp* interp, const std::string& input, const std::string& output,
             const ConversionSettings& settings) {
   return RunWithOdbApi(interp, [&]() -> int {
-    ReplacementFile replacement;
+    platform::ReplacementFile replacement;
     // Declared after the replacement, so the file is closed before it is moved or removed.
     OutputFile out;
     std::unique_ptr<MeshTable> table;
 
     // No file name holds a NUL character; cut there, the name would be another file's.
-    if (output.find('\0') != std::string::npos || !IsWritableOutput(input, output) ||
-        (settings.replaceOutput && !replacement.Create(output))) {
+    if (output.find('\0') != std::string::npos || !IsWritableOutput(input, output)) {
       SetMessage(interp, "Could not open outputfile");
       return TCL_ERROR;
     }
-    const std::string& written = settings.replaceOutput ? replacement.path() : output;
+    bool replaces = false;
+    if (settings.replaceOutput) {
+      const platform::ReplacementFile::Plan plan = replacement.Prepare(output);
+      if (plan == platform::ReplacementFile::Plan::kRefused) {
+        SetMessage(interp, "Could not open outputfile");
+        return TCL_ERROR;
+      }
+      replaces = plan == platform::ReplacementFile::Plan::kReplace;
+    }
+    const std::string& written = settings.replaceOutput ? replacement.WritePath() : output;
     // The plain conversion opens its output before the database is read; with a selection
     // every check of it comes first.
     if (settings.selection == nullptr && !out.Open(written.c_str(), settings.mode)) {
@@ -283,7 +253,7 @@ int Convert(Tcl_Interp* interp, const std::string& input, const std::string& out
                                                            : UnplaceableFields::kRefuse);
     if (code != TCL_OK) return code;
     // The binary writer learns of a failed write (a full disk) only when the file closes.
-    if (out.Close() != 0 || (settings.replaceOutput && !replacement.Commit(output))) {
+    if (out.Close() != 0 || (replaces && !replacement.Commit())) {
       SetMessage(interp, "Could not write outputfile");
       return TCL_ERROR;
     }

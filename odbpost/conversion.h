@@ -21,7 +21,8 @@ struct ConversionSettings {
   const Selection* selection = nullptr;
   std::string selectionWords;  // the options that made the selection, for its messages
   WalkProgress* progress = nullptr;  // must be set
-  // Write a new file beside the output and move it over the output only on success.
+  // Write a new file beside the output (beside a link's target) and move it over the output
+  // only on success; a device or a FIFO with a reader is written in place, a folder refused.
   bool replaceOutput = false;
   // Leave out, with a line each, field outputs that have no translation instead of stopping
   // (UnplaceableFields::kSkip of the result walk).

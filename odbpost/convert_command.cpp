@@ -5,6 +5,7 @@
 #include "conversion.h"
 #include "file_arguments.h"
 #include "post_types.h"
+#include "replacement_file.h"
 #include "selection.h"
 #include "walk_progress.h"
 
@@ -92,6 +93,27 @@ int ParseOptions(Tcl_Interp* interp, int objc, Tcl_Obj* const objv[], ConvertOpt
     }
     if (option.empty() || option[0] != '-' || objc - i <= 2) break;
     Tcl_Obj* value = objv[i + 1];
+    const bool listsNames =
+        option == "-steps" || option == "-fields" || option == "-instances" || option == "-frames";
+    if (listsNames || option == "-progress") {
+      ListCount count = 0;
+      if (Tcl_ListObjLength(interp, value, &count) != TCL_OK) return TCL_ERROR;
+      if (count == 0 && option == "-progress") {
+        // An empty command prefix calls nothing.
+        SetMessage(interp, std::string("bad progress command \"") + Tcl_GetString(value) +
+                               "\": must be a command prefix");
+        return TCL_ERROR;
+      }
+      if (count == 0) {
+        // An empty list selects nothing, so the selection keeps no result.
+        Tcl_Obj* pair[2] = {objv[i], value};
+        Tcl_Obj* words = Tcl_NewListObj(2, pair);
+        Tcl_IncrRefCount(words);
+        SetMessage(interp, std::string("the selection keeps no result: ") + Tcl_GetString(words));
+        Tcl_DecrRefCount(words);
+        return TCL_ERROR;
+      }
+    }
     if (option == "-steps" || option == "-fields" || option == "-instances") {
       NameSet& names = option == "-steps"    ? options.selection.steps
                        : option == "-fields" ? options.selection.fields
@@ -162,8 +184,13 @@ int ConvertCommand(ClientData, Tcl_Interp* interp, int objc, Tcl_Obj* const objv
     settings.progress = &progress;
     settings.replaceOutput = true;
     settings.skipUnplaceableFields = true;
-    const int code = RunConversion(interp, FileSystemPathOf(objv[options.firstFile]),
-                                   FileSystemPathOf(objv[options.firstFile + 1]), settings);
+    // The output's path is fixed now: a progress script that changes the working directory
+    // changes neither where the file is made nor what it replaces. (The database is opened
+    // before the first progress report.)
+    const int code =
+        RunConversion(interp, FileSystemPathOf(objv[options.firstFile]),
+                      platform::AbsolutePath(FileSystemPathOf(objv[options.firstFile + 1])),
+                      settings);
     // What the last progress command returned is no result of the conversion.
     if (code == TCL_OK) Tcl_ResetResult(interp);
     return code;

@@ -20,6 +20,6 @@ bool WritesDatabaseFiles(const std::string& output, const std::string& database)
 // The same for the files beside the database only, not the database itself.
 bool WritesCompanionFiles(const std::string& output, const std::string& database);
 
-// True when the path names a FIFO or a socket: opening one for writing waits for a reader
-// for ever, or fails.
+// True when the path names a socket or a FIFO that no process reads: opening one for writing
+// fails, or waits for a reader for ever.
 bool IsPipeOrSocket(const char* path);

@@ -53,8 +53,9 @@ bool IdentityOf(const std::string& path, FileId* id);
 // True when both paths exist and name the same file, through any spelling or link.
 bool SameFile(const std::string& a, const std::string& b);
 
-// True when the path names a FIFO or a socket (on Windows, a named pipe): opening one for
-// writing waits for a reader for ever, or fails.
+// True when the path names a socket or a FIFO that no process reads (on Windows, any named
+// pipe): opening one for writing fails, or waits for a reader for ever. A FIFO with a reader
+// is written like a device.
 bool IsPipeOrSocket(const std::string& path);
 
 // What stands at path itself, a final symbolic link not followed: nothing, a symbolic link

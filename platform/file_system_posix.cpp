@@ -62,7 +62,14 @@ bool IdentityOf(const std::string& path, FileId* id) {
 
 bool IsPipeOrSocket(const std::string& path) {
   struct stat info;
-  return ::stat(path.c_str(), &info) == 0 && (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode));
+  if (::stat(path.c_str(), &info) != 0) return false;
+  if (S_ISSOCK(info.st_mode)) return true;
+  if (!S_ISFIFO(info.st_mode)) return false;
+  // Without a reader a non-blocking open fails (ENXIO) where a blocking one would wait.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return true;
+  ::close(fd);
+  return false;
 }
 
 EntryKind EntryAt(const std::string& path, std::string* target) {
