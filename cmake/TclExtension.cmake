@@ -26,7 +26,7 @@ function(odbpost_tcl_library_file out name version tcl_major)
 endfunction()
 
 # odbpost_tcl_extension(TARGET NAME name VERSION version INIT Prefix DESTINATION folder)
-# makes the MODULE library TARGET a stub-enabled extension of the build's Tcl: named by
+# makes the MODULE (or SHARED) library TARGET a stub-enabled extension of the build's Tcl: named by
 # odbpost_tcl_library_file, compiled against tcl.h with USE_TCL_STUBS and linked with the stub
 # library (call it after linking the libraries that call Tcl, which the stub library serves
 # too), exporting Prefix_Init and nothing else, every reference resolved at link time, and
@@ -39,8 +39,8 @@ function(odbpost_tcl_extension target)
     endif()
   endforeach()
   get_target_property(type ${target} TYPE)
-  if(NOT type STREQUAL "MODULE_LIBRARY")
-    message(FATAL_ERROR "odbpost_tcl_extension(${target}): a MODULE library is needed, not ${type}")
+  if(NOT type STREQUAL "MODULE_LIBRARY" AND NOT type STREQUAL "SHARED_LIBRARY")
+    message(FATAL_ERROR "odbpost_tcl_extension(${target}): a MODULE or SHARED library is needed, not ${type}")
   endif()
 
   odbpost_tcl_library_file(file ${arg_NAME} ${arg_VERSION} ${ODBPOST_TCL_MAJOR_VERSION})
@@ -52,7 +52,12 @@ function(odbpost_tcl_extension target)
     # The extension must not leave symbols to be resolved by whichever program loads it.
     target_link_options(${target} PRIVATE -Wl,--no-undefined)
   endif()
-  # Tcl's load calls Prefix_Init; nothing else of the module is for anyone outside it.
-  odbpost_export_only(${target} ${arg_INIT}_Init)
-  install(TARGETS ${target} LIBRARY DESTINATION ${arg_DESTINATION})
+  # Tcl's load calls Prefix_Init; nothing else of the module is for anyone outside it (a
+  # shared library that others link against names its exports itself).
+  if(type STREQUAL "MODULE_LIBRARY")
+    odbpost_export_only(${target} ${arg_INIT}_Init)
+  endif()
+  # A shared library's DLL is a runtime file on Windows; its import library is not installed.
+  install(TARGETS ${target} LIBRARY DESTINATION ${arg_DESTINATION}
+                            RUNTIME DESTINATION ${arg_DESTINATION})
 endfunction()

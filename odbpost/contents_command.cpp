@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "api_guard.h"
 #include "conversion.h"
 #include "field_types.h"
 #include "file_arguments.h"
@@ -93,6 +94,12 @@ Tcl_Obj* StepContents(odb_Step& step) {
 int ContentsCommand(ClientData, Tcl_Interp* interp, int objc, Tcl_Obj* const objv[]) {
   if (objc != 2) {
     Tcl_WrongNumArgs(interp, 1, objv, "inputfile");
+    return TCL_ERROR;
+  }
+  // Held until RunWithOdbApi has finalised the API.
+  ApiGuard guard;
+  if (!guard.Taken()) {
+    Tcl_SetObjResult(interp, Text(kListingRefused));
     return TCL_ERROR;
   }
   return RunWithOdbApi(interp, [&]() -> int {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "api_guard.h"
 #include "element_shape.h"
 #include "file_system.h"
 #include "instance_mesh.h"
@@ -23,19 +24,6 @@
 #include "selection_check.h"
 
 namespace {
-
-// The writer and the API hold process-wide state, so a conversion started from a progress
-// script while another runs would pull the database from under the first.
-bool g_conversionInProgress = false;
-
-// The two packages are separate libraries, each with its own flag above, but they share the
-// vendor's API: a conversion also marks the interpreter it runs in, under a key both use, so
-// that a progress script of one package cannot start a conversion of the other.
-constexpr const char* kConversionMark = "odbpost conversion in progress";
-
-bool ConversionRunsIn(Tcl_Interp* interp) {
-  return Tcl_GetAssocData(interp, kConversionMark, nullptr) != nullptr;
-}
 
 void SetMessage(Tcl_Interp* interp, const char* text) {
   Tcl_SetObjResult(interp, Tcl_NewStringObj(text, -1));
@@ -265,20 +253,17 @@ int Convert(Tcl_Interp* interp, const std::string& input, const std::string& out
 
 int RunConversion(Tcl_Interp* interp, const std::string& input, const std::string& output,
                   const ConversionSettings& settings) {
-  if (g_conversionInProgress || ConversionRunsIn(interp)) {
-    SetMessage(interp, "Could not open outputfile");
+  // Released after Convert has finalised the API; refused before anything is written.
+  ApiGuard guard;
+  if (!guard.Taken()) {
+    SetMessage(interp, kConversionRefused);
     return TCL_ERROR;
   }
-  g_conversionInProgress = true;
-  static char mark;
-  Tcl_SetAssocData(interp, kConversionMark, nullptr, &mark);
   int code = TCL_ERROR;
   try {
     code = Convert(interp, input, output, settings);
   } catch (...) {
     SetMessage(interp, "odbpost: out of memory");
   }
-  Tcl_DeleteAssocData(interp, kConversionMark);
-  g_conversionInProgress = false;
   return code;
 }

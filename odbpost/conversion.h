@@ -30,12 +30,13 @@ struct ConversionSettings {
 };
 
 // One conversion of input into output; TCL_OK, or an error code with the interpreter's result
-// set. Refuses to start while another conversion is in progress.
+// set. Takes the ApiGuard, and refuses to start while another command holds it.
 int RunConversion(Tcl_Interp* interp, const std::string& input, const std::string& output,
                   const ConversionSettings& settings);
 
 // Runs body with the ODB API initialised (and finalised on every exit), turning the API's
 // exceptions and internal failures into the interpreter's result as odbpost reports them.
+// Call only while holding the ApiGuard (api_guard.h).
 int RunWithOdbApi(Tcl_Interp* interp, const std::function<int()>& body);
 
 // Opens the database for reading only, through its upgraded copy (made beside it) when it is
