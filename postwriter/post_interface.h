@@ -4,14 +4,7 @@
 
 #include "post_types.h"
 
-#include <cmath>
-
 class CPostFile;
-
-// The modulus the binary writer appends to every vector value.
-inline double VectorModulus(double x, double y, double z) {
-  return std::sqrt((x * x + y * y) + z * z);
-}
 
 // The current writer (owned), the writer that receives mesh blocks (not owned), and the
 // status of the last close of a writer's file.
