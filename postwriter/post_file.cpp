@@ -59,6 +59,7 @@ int CPostFile::WriteElementRows(const int* ids, const int* nodes, int count) {
 
 int CPostFile::WriteResultRows(int id, const float* rows, int rowCount, int width) {
   if (!IsRowWidth(width)) return 1;
+  if (rows == nullptr) return 0;
   for (int r = 0; r < rowCount; ++r) {
     const float* c = rows + static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
     switch (width) {
