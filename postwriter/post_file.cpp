@@ -52,7 +52,8 @@ int CPostFile::WriteElementRows(const int* ids, const int* nodes, int count) {
   const std::size_t width = static_cast<std::size_t>(m_nnode > 0 ? m_nnode : 0);
   int status = 0;
   for (int i = 0; i < count; ++i) {
-    KeepFirstFailure(status, WriteElem(ids[i], m_nnode, nodes + static_cast<std::size_t>(i) * width));
+    const int* row = nodes + static_cast<std::size_t>(i) * width;
+    KeepFirstFailure(status, WriteElem(ids[i], m_nnode, row));
   }
   return status;
 }
