@@ -8,138 +8,123 @@
 
 namespace {
 
-// Longest piece a value or element line formats: a blank and "%g" of any double
-// ("-1.79769e+308") or "%d" of any int, with room to spare.
-constexpr std::size_t kPieceRoom = 32;
-
-int RecordClose(int status) {
-  g_closeStatus = status;
-  return status;
-}
+// The characters that would end a text line inside a name.
+constexpr char kLineBreaks[] = "\n\r";
 
 }  // namespace
 
-// ---- CPostAscii ----
+// ---- Sinks ----
 
-CPostAscii::~CPostAscii() { Close(); }
-
-int CPostAscii::Open(const char* path) {
-  if (m_file) Close();
-  if (path == nullptr) return 1;
+bool StdioTextSink::Open(const char* path) {
+  Close();
+  if (path == nullptr) return false;
   m_file.reset(platform::OpenFile(path, "wb"));
-  return m_file ? 0 : 1;
+  return IsOpen();
 }
 
-int CPostAscii::Close() {
-  if (!m_file) return RecordClose(1);
-  return RecordClose(std::fclose(m_file.release()));
+void StdioTextSink::Write(const char* data, std::size_t n) {
+  if (std::fwrite(data, 1, n, m_file.get()) != n) m_failed = true;
 }
 
-int CPostAscii::Flush() { return m_file ? std::fflush(m_file.get()) : 1; }
-
-int CPostAscii::WriteString(const char* s) {
-  if (!m_file) return 1;
-  std::fprintf(m_file.get(), "%s\n", s != nullptr ? s : "");
-  return 0;  // stream errors show in the close status
+int StdioTextSink::Flush() {
+  const int status = std::fflush(m_file.get());
+  if (status != 0) m_failed = true;
+  return status;
 }
 
-template <class NextValue>
-void CPostAscii::PutValueLine(int id, int count, NextValue next) {
-  std::FILE* file = m_file.get();
-  if (id != m_lastId) std::fprintf(file, "%d", id);
-  for (int i = 0; i < count; ++i) std::fprintf(file, " %g", next());
-  std::fputc('\n', file);
-  m_lastId = id;
+int StdioTextSink::Close() {
+  if (!m_file) return 0;
+  int status = std::fclose(m_file.release());
+  if (m_failed && status == 0) status = EOF;
+  m_failed = false;
+  return status;
 }
 
-int CPostAscii::WriteValues(int id, int count, const double* values) {
-  if (!m_file) return 1;
-  if (values == nullptr) count = 0;
-  PutValueLine(id, count, [&values] { return *values++; });
-  return 0;
+// ---- The text writer ----
+
+template <class Sink>
+CPostText<Sink>::~CPostText() {
+  Close();
 }
 
-int CPostAscii::WriteValuesVA(int id, int count, ...) {
-  if (!m_file) return 1;
-  va_list args;
-  va_start(args, count);
-  PutValueLine(id, count, [&args] { return va_arg(args, double); });
-  va_end(args);
-  return 0;
+template <class Sink>
+int CPostText<Sink>::Open(const char* path) {
+  if (m_sink.IsOpen()) Close();
+  return m_sink.Open(path) ? 0 : 1;
 }
 
-int CPostAscii::WriteElem(int id, int count, const int* nodes) {
-  if (!m_file) return 1;
-  if (nodes == nullptr) count = 0;
-  std::FILE* file = m_file.get();
-  std::fprintf(file, "%d", id);
-  for (int i = 0; i < count; ++i) std::fprintf(file, " %d", nodes[i]);
-  std::fputc('\n', file);
-  return 0;
+template <class Sink>
+int CPostText<Sink>::Close() {
+  g_closeStatus = m_sink.IsOpen() ? m_sink.Close() : 1;
+  return g_closeStatus;
 }
 
-// ---- CPostAsciiZ ----
-
-CPostAsciiZ::~CPostAsciiZ() { Close(); }
-
-int CPostAsciiZ::Open(const char* path) {
-  if (m_gzFile.IsOpen()) Close();
-  return m_gzFile.Open(path) ? 0 : 1;
+template <class Sink>
+int CPostText<Sink>::Flush() {
+  return m_sink.IsOpen() ? m_sink.Flush() : 1;
 }
 
-int CPostAsciiZ::Close() {
-  if (!m_gzFile.IsOpen()) return RecordClose(1);
-  return RecordClose(m_gzFile.Close());
+// s as one line: a line feed or carriage return inside it would end the line early and
+// leave the file unreadable, so each is written as a blank.
+template <class Sink>
+int CPostText<Sink>::WriteString(const char* s) {
+  if (!m_sink.IsOpen()) return 1;
+  if (s == nullptr) s = "";
+  for (;;) {
+    const std::size_t run = std::strcspn(s, kLineBreaks);
+    m_sink.Write(s, run);
+    if (s[run] == '\0') break;
+    m_sink.Write(" ", 1);
+    s += run + 1;
+  }
+  m_sink.Write("\n", 1);
+  return Status();
 }
 
-int CPostAsciiZ::Flush() {
-  if (!m_gzFile.IsOpen()) return 1;
-  return m_gzFile.Flush(GzipFile::FlushMode::kFinish);
-}
-
-int CPostAsciiZ::WriteString(const char* s) {
-  if (!m_gzFile.IsOpen()) return 1;
-  if (s != nullptr) m_gzFile.Append(s, std::strlen(s));
-  m_gzFile.Append("\n", 1);
-  return 0;  // stream errors show in the close status
-}
-
+template <class Sink>
 template <class Number>
-void CPostAsciiZ::PutFormatted(const char* format, Number number) {
-  char* out = m_gzFile.Reserve(kPieceRoom);
-  int length = std::snprintf(out, kPieceRoom, format, number);
-  if (length > 0) m_gzFile.Commit(static_cast<std::size_t>(length));
+void CPostText<Sink>::PutNumber(const char* format, Number number) {
+  char* piece = m_sink.PieceRoom();
+  const int length = std::snprintf(piece, kPieceRoom, format, number);
+  if (length > 0) m_sink.CommitPiece(static_cast<std::size_t>(length));
 }
 
+template <class Sink>
 template <class NextValue>
-void CPostAsciiZ::PutValueLine(int id, int count, NextValue next) {
-  if (id != m_lastId) PutFormatted("%d", id);
-  for (int i = 0; i < count; ++i) PutFormatted(" %g", next());
-  m_gzFile.Append("\n", 1);
+void CPostText<Sink>::PutValueLine(int id, int count, NextValue next) {
+  if (id != m_lastId) PutNumber("%d", id);
+  for (int i = 0; i < count; ++i) PutNumber(" %g", next());
+  m_sink.Write("\n", 1);
   m_lastId = id;
 }
 
-int CPostAsciiZ::WriteValues(int id, int count, const double* values) {
-  if (!m_gzFile.IsOpen()) return 1;
+template <class Sink>
+int CPostText<Sink>::WriteValues(int id, int count, const double* values) {
+  if (!m_sink.IsOpen()) return 1;
   if (values == nullptr) count = 0;
   PutValueLine(id, count, [&values] { return *values++; });
-  return 0;
+  return Status();
 }
 
-int CPostAsciiZ::WriteValuesVA(int id, int count, ...) {
-  if (!m_gzFile.IsOpen()) return 1;
+template <class Sink>
+int CPostText<Sink>::WriteValuesVA(int id, int count, ...) {
+  if (!m_sink.IsOpen()) return 1;
   va_list args;
   va_start(args, count);
   PutValueLine(id, count, [&args] { return va_arg(args, double); });
   va_end(args);
-  return 0;
+  return Status();
 }
 
-int CPostAsciiZ::WriteElem(int id, int count, const int* nodes) {
-  if (!m_gzFile.IsOpen()) return 1;
+template <class Sink>
+int CPostText<Sink>::WriteElem(int id, int count, const int* nodes) {
+  if (!m_sink.IsOpen()) return 1;
   if (nodes == nullptr) count = 0;
-  PutFormatted("%d", id);
-  for (int i = 0; i < count; ++i) PutFormatted(" %d", nodes[i]);
-  m_gzFile.Append("\n", 1);
-  return 0;
+  PutNumber("%d", id);
+  for (int i = 0; i < count; ++i) PutNumber(" %d", nodes[i]);
+  m_sink.Write("\n", 1);
+  return Status();
 }
+
+template class CPostText<StdioTextSink>;
+template class CPostText<GzipTextSink>;

@@ -3,6 +3,7 @@
 #include "little_endian.h"
 #include "post_interface.h"
 
+#include <cmath>
 #include <cstdarg>
 #include <cstdint>
 #include <cstring>
@@ -12,6 +13,11 @@ namespace {
 constexpr std::int32_t kFileMarker = 2333;
 constexpr std::int32_t kEndOfValues = -1;
 constexpr std::int32_t kMaterialNumber = 1;
+
+// The modulus appended to every vector value.
+inline double VectorModulus(double x, double y, double z) {
+  return std::sqrt((x * x + y * y) + z * z);
+}
 
 }  // namespace
 
@@ -115,19 +121,23 @@ int CPostBinary::WriteValuesVA(int id, int count, ...) {
   return 0;
 }
 
-int CPostBinary::WriteSingleRows(int id, const float* rows, int rowCount, int width) {
+int CPostBinary::WriteVector(int id, double x, double y, double z) {
+  if (!m_gzFile.IsOpen()) return 1;
+  const double vector[4] = {x, y, z, VectorModulus(x, y, z)};
+  const double* next = vector;
+  PutValueRecord(id, 4, [&next] { return *next++; });
+  return 0;
+}
+
+int CPostBinary::WriteResultRows(int id, const float* rows, int rowCount, int width) {
+  if (!IsRowWidth(width)) return 1;
   if (!m_gzFile.IsOpen()) return 1;
   if (rows == nullptr || rowCount <= 0) return 0;
   const std::size_t rowWidth = static_cast<std::size_t>(width);
   if (width == 2 || width == 3) {
     for (int r = 0; r < rowCount; ++r) {
       const float* c = rows + static_cast<std::size_t>(r) * rowWidth;
-      const double x = c[0];
-      const double y = c[1];
-      const double z = width == 3 ? c[2] : 0.0;
-      const double vector[4] = {x, y, z, VectorModulus(x, y, z)};
-      const double* next = vector;
-      PutValueRecord(id, 4, [&next] { return *next++; });
+      WriteVector(id, c[0], c[1], width == 3 ? c[2] : 0.0);
     }
     return 0;
   }
@@ -143,12 +153,6 @@ int CPostBinary::WriteSingleRows(int id, const float* rows, int rowCount, int wi
     m_gzFile.AppendLE32(bits);
   }
 #endif
-  return 0;
-}
-
-int CPostBinary::WriteCoordinateRows(const int* ids, const double* xyz, int count) {
-  if (!m_gzFile.IsOpen()) return 1;
-  for (int i = 0; i < count; ++i) WriteValues(ids[i], 3, xyz + 3 * static_cast<std::size_t>(i));
   return 0;
 }
 
@@ -200,17 +204,6 @@ int CPostBinary::WriteElem(int id, int count, const int* nodes) {
     default:
       return 1;
   }
-}
-
-int CPostBinary::WriteElementRows(const int* ids, const int* nodes, int count) {
-  if (!m_gzFile.IsOpen()) return 1;
-  const std::size_t width = static_cast<std::size_t>(m_nnode > 0 ? m_nnode : 0);
-  int status = 0;
-  for (int i = 0; i < count; ++i) {
-    const int written = WriteElem(ids[i], m_nnode, nodes + static_cast<std::size_t>(i) * width);
-    if (status == 0) status = written;
-  }
-  return status;
 }
 
 int CPostBinary::WritePostHeader() { return WriteString("KelPostEx1.1"); }

@@ -29,19 +29,11 @@ class CPostBinary final : public CPostFile {
   int WriteElem(int id, int count, const int* nodes) override;
   int WritePostHeader() override;
 
-  // rowCount value records of entity id from single-precision rows of width components.
+  // x, y, z and their modulus.
+  int WriteVector(int id, double x, double y, double z) override;
   // Widths 1, 4 and 6 are copied as they are (every float's bits, NaN payloads included);
-  // widths 2 and 3 are vectors, written as x, y, z (0 when missing) and the modulus.
-  // Returns 1 when no file is open.
-  int WriteSingleRows(int id, const float* rows, int rowCount, int width);
-
-  // count coordinate records, the same bytes as WriteValuesVA(ids[i], 3, x, y, z) for each
-  // node i, its coordinates at xyz[3i]. Returns 1 when no file is open.
-  int WriteCoordinateRows(const int* ids, const double* xyz, int count);
-  // count connectivity records of m_nnode node ids, the same bytes as WriteElem(ids[i],
-  // m_nnode, row i) for each element, its row at nodes[i * m_nnode]. Returns 1 when no file
-  // is open.
-  int WriteElementRows(const int* ids, const int* nodes, int count);
+  // widths 2 and 3 are vectors through WriteVector.
+  int WriteResultRows(int id, const float* rows, int rowCount, int width) override;
 
  private:
   void PutInt(std::int32_t value) { m_gzFile.AppendLE32(static_cast<std::uint32_t>(value)); }

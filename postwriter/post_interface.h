@@ -4,14 +4,7 @@
 
 #include "post_types.h"
 
-#include <cmath>
-
 class CPostFile;
-
-// The modulus the binary writer appends to every vector value.
-inline double VectorModulus(double x, double y, double z) {
-  return std::sqrt((x * x + y * y) + z * z);
-}
 
 // The current writer (owned), the writer that receives mesh blocks (not owned), and the
 // status of the last close of a writer's file.
@@ -57,7 +50,10 @@ int PostEndGaussPoint();
 int PostBeginResult(const char* name, const char* analysis, double step, int type, int location,
                     const char* gaussPointSet, const char* rangeTable, int componentCount,
                     const char* const* componentNames);
+// Single value lines return the writer's result: the text writer reports a failed stream at
+// once, the binary writer only at the end of the block and at close.
 int PostWriteScalar(int id, double value);
+// x, y and z; the binary writer appends their modulus.
 int PostWriteVector(int id, double x, double y, double z);
 int PostWriteMatrix(int id, double sxx, double syy, double szz, double sxy, double syz,
                     double sxz);
@@ -66,6 +62,6 @@ int PostWritePlainDefMatrix(int id, double sxx, double syy, double sxy, double s
 // row after another: the same bytes as one PostWriteScalar (width 1), PostWriteVector (2 or
 // 3, a missing z being 0), PostWritePlainDefMatrix (4, components in argument order) or
 // PostWriteMatrix (6) call per row, written in bulk where the writer allows. A width other
-// than 1, 2, 3, 4 or 6 writes nothing and returns 1.
+// than 1, 2, 3, 4 or 6 writes nothing and returns 1; a failed stream is not reported here.
 int PostWriteRows(int id, const float* rows, int rowCount, int width);
 int PostEndResult();

@@ -167,14 +167,6 @@ const std::vector<Refusal>& Refusals() {
          PostWriteScalar(1, 0.5);
        },
        ""},
-      {"line feed in a name", {MODE_TEXT, MODE_COMPRESSED_TEXT},
-       [] {
-         WriteBar();
-         ASSERT_EQ(0, PostBeginResult("a\nb", "s", 1, RESULT_SCALAR, ON_NODES, nullptr, nullptr,
-                                      0, nullptr));
-         ASSERT_EQ(0, PostEndResult());
-       },
-       ""},
       {"mesh without its blocks", kAllModes,
        [] {
          ASSERT_EQ(0, PostBeginMesh("m", 3, GEOMETRY_LINEAR, 2));

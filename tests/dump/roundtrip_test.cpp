@@ -220,6 +220,28 @@ TEST_F(RoundTrip, StandardInputAndTheEndOfOptions) {
   EXPECT_EQ(status, 2);  // a second file
 }
 
+// Line breaks in names are written as blanks by the text variants, which then read back.
+TEST(LineBreaks, TextVariantsReadBackWithBlanksForThem) {
+  testplatform::ScratchDir dir("kelpost-dump-");
+  for (int mode : {MODE_TEXT, MODE_COMPRESSED_TEXT}) {
+    const fs::path path = dir.path() / ("breaks" + std::to_string(mode));
+    ASSERT_EQ(0, PostOpenResultFile(path.u8string().c_str(), mode));
+    ASSERT_NO_FATAL_FAILURE(WriteMesh("two\nlines", 3, GEOMETRY_POINT, 1, 1, 1, 1));
+    const char* components[] = {"x\r"};
+    ASSERT_EQ(0, PostBeginResult("r\r\n", "Step\n1", 1, RESULT_SCALAR, ON_NODES, nullptr, "t\n",
+                                 1, components));
+    ASSERT_EQ(0, PostWriteScalar(1, 0.5));
+    ASSERT_EQ(0, PostEndResult());
+    ASSERT_EQ(0, PostCloseResultFile());
+    std::string text;
+    EXPECT_EQ(DecodeFile(path, text).results, 1u) << "mode " << mode;
+    EXPECT_NE(text.find("MESH \"two lines\" dimension 3"), std::string::npos) << text;
+    EXPECT_NE(text.find("Result \"r  \" \"Step 1\" 1 Scalar OnNodes\n"
+                        "ResultRangesTable \"t \"\nComponentNames \"x \"\n"),
+              std::string::npos) << text;
+  }
+}
+
 // Names too long for a header line: the result still names a Gauss point set that the file
 // defines, so the tool reads the whole file.
 TEST(LongNames, TheResultNamesADefinedGaussPointSet) {

@@ -208,6 +208,7 @@ class BinaryWriterTest : public testing::Test {
 TEST_F(BinaryWriterTest, StringsPointsAndRawValues) {
   EXPECT_EQ(1, m_writer->IsBinary());
   EXPECT_EQ(0, m_writer->WriteString(nullptr));
+  EXPECT_EQ(0, m_writer->WriteString("a\nb\r"));  // kept as given: a record is not a line
   EXPECT_EQ(0, m_writer->Write2D(1, 2));
   EXPECT_EQ(0, m_writer->Write3D(3, 4, 5));
   const double values[] = {0.1, -2};
@@ -217,7 +218,8 @@ TEST_F(BinaryWriterTest, StringsPointsAndRawValues) {
   EXPECT_EQ(0, m_writer->Flush());
   EXPECT_EQ(0, m_writer->EndValues());
   Records expected;
-  expected.Int32(2333).Raw(std::string("\x01\x00\x00\x00\x00", 5)).Floats(1, 2, 3, 4, 5);
+  expected.Int32(2333).Raw(std::string("\x01\x00\x00\x00\x00", 5)).String("a\nb\r");
+  expected.Floats(1, 2, 3, 4, 5);
   expected.Int32(6).Floats(0.1, -2, 0.1).Int32(7).Floats(8, 9);
   expected.Int32(-1).String("End Values");
   EXPECT_EQ(expected.Bytes(), CloseAndRead());
@@ -226,14 +228,14 @@ TEST_F(BinaryWriterTest, StringsPointsAndRawValues) {
 }
 
 TEST_F(BinaryWriterTest, ElementRecordsFollowTheNodeCount) {
-  m_writer->m_nnode = 3;
+  ASSERT_EQ(0, m_writer->BeginMesh("m", 3));
   const int nodes[] = {10, 11, 12, 7};
   EXPECT_EQ(0, m_writer->WriteElem(1, 3, nodes));  // material number 1 appended
   EXPECT_EQ(0, m_writer->WriteElem(2, 4, nodes));  // the caller's last number is the material
   EXPECT_EQ(1, m_writer->WriteElem(3, 2, nodes));  // written, but refused
-  EXPECT_EQ(-1, m_writer->m_lastId);
+  EXPECT_EQ(-1, m_writer->LastId());
   Records expected;
-  expected.Int32(2333);
+  expected.Int32(2333).String("m");
   for (int value : {1, 10, 11, 12, 1, 2, 10, 11, 12, 7, 3, 10, 11}) expected.Int32(value);
   EXPECT_EQ(expected.Bytes(), CloseAndRead());
 }

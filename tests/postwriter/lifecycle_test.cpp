@@ -166,23 +166,26 @@ TEST(WriteFailure, ShowsInTheCloseStatus) {
   }
 }
 
-// Once the binary writer's buffers overflow into the full device, string records and the end
-// of a values block report the failure at once.
-TEST(WriteFailure, BinaryRecordsReportAFailedStream) {
+// Once a writer's buffers overflow into the full device, lines, string records and the end of
+// a values block report the failure at once, in every variant.
+TEST(WriteFailure, LinesAndRecordsReportAFailedStream) {
   if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-  ASSERT_EQ(0, PostOpenResultFile("/dev/full", MODE_BINARY));
-  ASSERT_EQ(0, PostBeginResult("r", "a", 0, RESULT_VECTOR, ON_NODES, nullptr, nullptr, 0,
-                               nullptr));
-  // About 5 MiB of records whose values vary, so that compression cannot absorb them.
-  unsigned seed = 12345;
-  for (int id = 0; id < 250000; ++id) {
-    seed = seed * 1103515245u + 12345u;
-    PostWriteVector(id, seed * 1e-3, (seed >> 7) * 1e-5, (seed >> 3) * 7e-4);
+  for (int mode : {MODE_TEXT, MODE_COMPRESSED_TEXT, MODE_BINARY}) {
+    ASSERT_EQ(0, PostOpenResultFile("/dev/full", mode));
+    ASSERT_EQ(0, PostBeginResult("r", "a", 0, RESULT_VECTOR, ON_NODES, nullptr, nullptr, 0,
+                                 nullptr));
+    // About 5 MiB of records whose values vary, so that compression cannot absorb them.
+    unsigned seed = 12345;
+    for (int id = 0; id < 250000; ++id) {
+      seed = seed * 1103515245u + 12345u;
+      PostWriteVector(id, seed * 1e-3, (seed >> 7) * 1e-5, (seed >> 3) * 7e-4);
+    }
+    // The text writer checks every value line; the binary one leaves it to the block's end.
+    EXPECT_EQ(mode == MODE_BINARY ? 0 : 1, PostWriteScalar(1, 0.5)) << "mode " << mode;
+    EXPECT_EQ(1, PostEndResult()) << "mode " << mode;
+    EXPECT_EQ(1, PostBeginGaussPoint("g", GEOMETRY_POINT, nullptr, 1, 0, 1)) << "mode " << mode;
+    EXPECT_LT(PostCloseResultFile(), 0) << "mode " << mode;
   }
-  EXPECT_EQ(1, PostEndResult());
-  EXPECT_EQ(1, PostBeginGaussPoint("g", GEOMETRY_POINT, nullptr, 1, 0, 1));
-  int status = PostCloseResultFile();
-  EXPECT_LT(status, 0);
 }
 
 // A writer whose n-th string (line or record) is refused; everything else succeeds.

@@ -204,7 +204,7 @@ class TextWriterTest : public testing::TestWithParam<int> {
 TEST_P(TextWriterTest, ValueElementAndPointLines) {
   std::unique_ptr<CPostFile> writer(CreatePostFile(GetParam()));
   ASSERT_NE(nullptr, writer);
-  EXPECT_EQ(-1, writer->m_lastId);
+  EXPECT_EQ(-1, writer->LastId());
   EXPECT_EQ(0, writer->IsBinary());
   const std::string path = m_dir.File("w.post");
   ASSERT_EQ(0, writer->Open(path.c_str()));
@@ -213,19 +213,19 @@ TEST_P(TextWriterTest, ValueElementAndPointLines) {
   EXPECT_EQ(0, writer->WriteValues(7, 1, values + 1));
   EXPECT_EQ(0, writer->WriteValues(7, 0, values));  // a repeated id with no values: empty line
   EXPECT_EQ(0, writer->WriteValues(9, 0, values));
-  writer->m_nnode = 4;
   const int nodes[] = {10, 11, 12, 13};
   EXPECT_EQ(0, writer->WriteElem(9, 4, nodes));  // the id is written although it repeats
-  EXPECT_EQ(9, writer->m_lastId);
+  EXPECT_EQ(9, writer->LastId());
   EXPECT_EQ(0, writer->Write2D(1.5, -2));
   EXPECT_EQ(0, writer->Write3D(0.1, 1e-7, 123456789));
   EXPECT_EQ(0, writer->WriteString(nullptr));
+  EXPECT_EQ(0, writer->WriteString("a\nb\r\nc\r"));  // line breaks in a name become blanks
   EXPECT_EQ(0, writer->Close());
   EXPECT_EQ(0, g_closeStatus);
   EXPECT_EQ(1, writer->Close());
   EXPECT_EQ(1, g_closeStatus);
   g_closeStatus = 0;
-  EXPECT_EQ("7 1\n 2\n\n9\n9 10 11 12 13\n1.5 -2\n0.1 1e-07 1.23457e+08\n\n", Read(path));
+  EXPECT_EQ("7 1\n 2\n\n9\n9 10 11 12 13\n1.5 -2\n0.1 1e-07 1.23457e+08\n\na b  c \n", Read(path));
 }
 
 TEST_P(TextWriterTest, ClosedWriterWritesNothing) {
