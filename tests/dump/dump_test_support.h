@@ -1,5 +1,5 @@
-// Helpers for the reader tests: record streams written out by hand, gzip members built by
-// hand from stored (uncompressed) deflate blocks so that every offset is known, and decoding.
+// Helpers for the reader tests: gzip members built by hand from stored (uncompressed) deflate
+// blocks so that every offset is known, and decoding.
 #pragma once
 
 #include <zlib.h>
@@ -11,54 +11,11 @@
 
 #include "kelpost_reader.h"
 #include "little_endian.h"
+#include "records.h"
 
 namespace dumptest {
 
-// A binary record stream, little-endian unless told otherwise.
-class Records {
- public:
-  explicit Records(bool bigEndian = false) : big_(bigEndian) {}
-  Records& Int(std::int32_t v) {
-    unsigned char bytes[4];
-    StoreLittleEndian32(bytes, static_cast<std::uint32_t>(v));
-    if (big_) std::reverse(bytes, bytes + 4);
-    bytes_.append(reinterpret_cast<const char*>(bytes), 4);
-    return *this;
-  }
-  template <class... T>
-  Records& Ints(T... v) {
-    (Int(static_cast<std::int32_t>(v)), ...);
-    return *this;
-  }
-  template <class... T>
-  Records& Floats(T... v) {
-    (Float(static_cast<float>(v)), ...);
-    return *this;
-  }
-  Records& Float(float v) {
-    std::int32_t bits;
-    std::memcpy(&bits, &v, 4);
-    return Int(bits);
-  }
-  Records& Str(const std::string& text) {
-    Int(static_cast<std::int32_t>(text.size() + 1));
-    bytes_ += text;
-    bytes_.push_back('\0');
-    return *this;
-  }
-  Records& Raw(const std::string& raw) {
-    bytes_ += raw;
-    return *this;
-  }
-  // The marker 2333 and the file header record.
-  Records& Header() { return Int(2333).Str("KelPostEx1.1"); }
-  const std::string& bytes() const { return bytes_; }
-  std::size_t size() const { return bytes_.size(); }
-
- private:
-  bool big_;
-  std::string bytes_;
-};
+using testsupport::Records;
 
 inline void PutLE32(std::string& out, std::uint32_t v) {
   unsigned char bytes[4];

@@ -182,7 +182,7 @@ TEST(Refusals, WhatTheWriterCanWriteButTheReaderRefuses) {
   for (const Refusal& refusal : Refusals()) {
     for (int mode : refusal.modes) {
       SCOPED_TRACE(std::string(refusal.what) + ", mode " + std::to_string(mode));
-      const fs::path path = dir.path() / "refused";
+      const fs::path path = dir.file("refused");
       ASSERT_EQ(0, PostOpenResultFile(path.u8string().c_str(), mode));
       refusal.write();
       PostCloseResultFile();
@@ -200,7 +200,7 @@ TEST(Refusals, WhatTheWriterCanWriteButTheReaderRefuses) {
 // CPostAsciiZ::Flush ends the gzip member; what follows starts another one.
 TEST(Refusals, ACompressedFileOfTwoMembers) {
   testplatform::ScratchDir dir("kelpost-refusals-");
-  const fs::path path = dir.path() / "two.gz";
+  const fs::path path = dir.file("two.gz");
   {
     CPostAsciiZ writer;
     ASSERT_EQ(0, writer.Open(path.u8string().c_str()));

@@ -138,9 +138,9 @@ class RoundTrip : public ::testing::Test {
     plain_ = ReadFile(text_);
   }
   testplatform::ScratchDir dir_{"kelpost-dump-"};
-  fs::path text_ = dir_.path() / "model.txt";
-  fs::path compressed_ = dir_.path() / "model.txt.gz";
-  fs::path binary_ = dir_.path() / "model.bin";
+  fs::path text_ = dir_.file("model.txt");
+  fs::path compressed_ = dir_.file("model.txt.gz");
+  fs::path binary_ = dir_.file("model.bin");
   std::string plain_;
 };
 
@@ -205,10 +205,10 @@ TEST_F(RoundTrip, StandardInputAndTheEndOfOptions) {
             "the line \"Kel Post Results File 1.0\"\n");
   EXPECT_EQ(status, 1);
 
-  fs::copy_file(binary_, dir_.path() / "-model.bin");
-  fs::copy_file(text_, dir_.path() / "--summary");
+  fs::copy_file(binary_, dir_.file("-model.bin"));
+  fs::copy_file(text_, dir_.file("--summary"));
   const std::string inDir =
-      testplatform::InFolder(dir_.path().string()) + testplatform::ShellPath(KELPOST_DUMP) + " ";
+      testplatform::InFolder(dir_.path()) + testplatform::ShellPath(KELPOST_DUMP) + " ";
   EXPECT_EQ(RunShell(inDir + "-- -model.bin", status), plain_);
   EXPECT_EQ(status, 0);
   summary = RunShell(inDir + "--summary -- --summary", status);
@@ -224,7 +224,7 @@ TEST_F(RoundTrip, StandardInputAndTheEndOfOptions) {
 TEST(LineBreaks, TextVariantsReadBackWithBlanksForThem) {
   testplatform::ScratchDir dir("kelpost-dump-");
   for (int mode : {MODE_TEXT, MODE_COMPRESSED_TEXT}) {
-    const fs::path path = dir.path() / ("breaks" + std::to_string(mode));
+    const fs::path path = dir.file("breaks" + std::to_string(mode));
     ASSERT_EQ(0, PostOpenResultFile(path.u8string().c_str(), mode));
     ASSERT_NO_FATAL_FAILURE(WriteMesh("two\nlines", 3, GEOMETRY_POINT, 1, 1, 1, 1));
     const char* components[] = {"x\r"};
@@ -246,7 +246,7 @@ TEST(LineBreaks, TextVariantsReadBackWithBlanksForThem) {
 // defines, so the tool reads the whole file.
 TEST(LongNames, TheResultNamesADefinedGaussPointSet) {
   testplatform::ScratchDir dir("kelpost-dump-");
-  const fs::path path = dir.path() / "long.bin";
+  const fs::path path = dir.file("long.bin");
   const std::string set = "set-" + std::string(3000, 'g');
   const std::string mesh(2900, 'm');
   const std::string other(3000, 'x');

@@ -18,7 +18,7 @@ using odbapi_detail::BufferPool;
 using odbapi_detail::PooledBuffer;
 using odbtest::ApiSession;
 using odbtest::OdbErrorOf;
-using odbtest::ScratchDir;
+using testplatform::ScratchDir;
 
 namespace {
 

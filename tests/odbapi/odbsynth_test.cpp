@@ -7,7 +7,7 @@
 #include "test_support.h"
 
 using odbtest::ApiSession;
-using odbtest::ScratchDir;
+using testplatform::ScratchDir;
 
 namespace {
 

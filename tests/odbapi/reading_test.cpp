@@ -12,7 +12,7 @@
 
 using odbtest::ApiSession;
 using odbtest::OdbErrorOf;
-using odbtest::ScratchDir;
+using testplatform::ScratchDir;
 
 namespace {
 

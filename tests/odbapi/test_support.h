@@ -1,4 +1,4 @@
-// Shared helpers of the odbapi tests: a scratch folder, an API session, file bytes.
+// Shared helpers of the odbapi tests: an API session, file bytes, the API's error text.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,20 +14,6 @@
 #include "test_platform.h"
 
 namespace odbtest {
-
-// A fresh folder in the temporary folder, removed with everything in it.
-class ScratchDir {
- public:
-  ScratchDir() : m_path(testplatform::MakeScratchDir("odbapi-test-")) {}
-  ~ScratchDir() { testplatform::RemoveTree(m_path); }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-  std::string file(const std::string& name) const { return m_path + "/" + name; }
-  const std::string& path() const { return m_path; }
-
- private:
-  std::string m_path;
-};
 
 // odb_initializeAPI for the lifetime of the object, odb_finalizeAPI after.
 struct ApiSession {

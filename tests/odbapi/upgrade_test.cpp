@@ -12,7 +12,7 @@
 using odbtest::ApiSession;
 using odbtest::FileExists;
 using odbtest::OdbErrorOf;
-using odbtest::ScratchDir;
+using testplatform::ScratchDir;
 
 namespace {
 

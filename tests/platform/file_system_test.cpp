@@ -18,8 +18,6 @@ namespace fs = std::filesystem;
 
 class FileSystem : public ::testing::Test {
  protected:
-  void TearDown() override { testplatform::RemoveTree(m_dir); }
-
   // A file written through std::filesystem under a UTF-8 name.
   std::string Make(const std::string& name, const std::string& bytes) {
     const std::string path = m_dir + "/" + name;
@@ -31,7 +29,8 @@ class FileSystem : public ::testing::Test {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
 
-  std::string m_dir = testplatform::MakeScratchDir("platform-");
+  const testplatform::ScratchDir m_scratch{"platform-"};
+  const std::string m_dir = m_scratch.path();
 };
 
 // "Ωmega-résumé" and "naïve-файл.odb" in UTF-8: outside every single-byte code page at once.

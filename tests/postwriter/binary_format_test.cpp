@@ -18,48 +18,48 @@ namespace {
 
 Records FileStart() {
   Records records;
-  records.Raw(std::string("\x1D\x09\x00\x00", 4)).String("KelPostEx1.1");
+  records.Raw(std::string("\x1D\x09\x00\x00", 4)).Str("KelPostEx1.1");
   return records;
 }
 
 Records& AppendSampleMesh(Records& r) {
-  r.String("MESH \"m1\" dimension 3 ElemType Hexahedra Nnode 8").String("Coordinates -1 Indexed");
-  r.Int32(1).Floats(0, 0, 0).Int32(2).Floats(1, 0, 0).Int32(3).Floats(1, 1, 0);
-  r.Int32(4).Floats(0, 1, 0).Int32(5).Floats(0, 0, 1.5).Int32(6).Floats(1, 0, 1.5);
-  r.Int32(7).Floats(1, 1, 1.5).Int32(8).Floats(-0.25, 1, 1.5);
-  r.String("End Coordinates").String("Elements -1 Indexed");
-  for (int value : {1, 1, 2, 3, 4, 5, 6, 7, 8, 1}) r.Int32(value);  // id, 8 nodes, material
-  return r.String("End Elements");
+  r.Str("MESH \"m1\" dimension 3 ElemType Hexahedra Nnode 8").Str("Coordinates -1 Indexed");
+  r.Int(1).Floats(0, 0, 0).Int(2).Floats(1, 0, 0).Int(3).Floats(1, 1, 0);
+  r.Int(4).Floats(0, 1, 0).Int(5).Floats(0, 0, 1.5).Int(6).Floats(1, 0, 1.5);
+  r.Int(7).Floats(1, 1, 1.5).Int(8).Floats(-0.25, 1, 1.5);
+  r.Str("End Coordinates").Str("Elements -1 Indexed");
+  for (int value : {1, 1, 2, 3, 4, 5, 6, 7, 8, 1}) r.Int(value);  // id, 8 nodes, material
+  return r.Str("End Elements");
 }
 
 Records& AppendSampleGaussPoints(Records& r) {
-  r.String("GaussPoints \"gp1\" ElemType Linear \"m1\"").String("Number Of Gauss Points: 2");
-  r.String("  Nodes included").String("Natural Coordinates: Internal").String("End GaussPoints");
-  r.String("GaussPoints \"gp2\" ElemType Quadrilateral").String("Number Of Gauss Points: 4");
-  r.String("Natural Coordinates: Internal").String("End GaussPoints");
-  r.String("GaussPoints \"gp3\" ElemType Linear").String("Number Of Gauss Points: 3");
-  r.String("  Nodes not included").String("Natural Coordinates: Given");
-  return r.String("End GaussPoints");
+  r.Str("GaussPoints \"gp1\" ElemType Linear \"m1\"").Str("Number Of Gauss Points: 2");
+  r.Str("  Nodes included").Str("Natural Coordinates: Internal").Str("End GaussPoints");
+  r.Str("GaussPoints \"gp2\" ElemType Quadrilateral").Str("Number Of Gauss Points: 4");
+  r.Str("Natural Coordinates: Internal").Str("End GaussPoints");
+  r.Str("GaussPoints \"gp3\" ElemType Linear").Str("Number Of Gauss Points: 3");
+  r.Str("  Nodes not included").Str("Natural Coordinates: Given");
+  return r.Str("End GaussPoints");
 }
 
 Records& AppendSampleResults(Records& r) {
-  r.String("Result \"U ( Displacement)\" \"Step-1\" 1 Vector OnNodes").String("Values -1 Indexed");
-  r.Int32(1).Floats(3, 4, 0, 5);
-  r.Int32(2).Floats(1e-5, 100000, 1000000, std::sqrt(1e-10 + 1e10 + 1e12));
-  r.Int32(-1).String("End Values");
+  r.Str("Result \"U ( Displacement)\" \"Step-1\" 1 Vector OnNodes").Str("Values -1 Indexed");
+  r.Int(1).Floats(3, 4, 0, 5);
+  r.Int(2).Floats(1e-5, 100000, 1000000, std::sqrt(1e-10 + 1e10 + 1e12));
+  r.Int(-1).Str("End Values");
 
-  r.String("Result \"S\" \"Step-1\" 0.5 Matrix OnGaussPoints \"gp2\"");
-  r.String("ResultRangesTable \"\"").String("ComponentNames \"S11\" \"S22\" \"S'33\"");
-  r.String("Values -1 Indexed");
-  r.Int32(1).Floats(1, 2, 3, 4, 5, 6).Floats(-1, -2, -3, -4, -5, -6);
-  r.Int32(2).Floats(0.25, 0, 0, 0, 0, 0);
-  r.Int32(-1).String("End Values");
+  r.Str("Result \"S\" \"Step-1\" 0.5 Matrix OnGaussPoints \"gp2\"");
+  r.Str("ResultRangesTable \"\"").Str("ComponentNames \"S11\" \"S22\" \"S'33\"");
+  r.Str("Values -1 Indexed");
+  r.Int(1).Floats(1, 2, 3, 4, 5, 6).Floats(-1, -2, -3, -4, -5, -6);
+  r.Int(2).Floats(0.25, 0, 0, 0, 0, 0);
+  r.Int(-1).Str("End Values");
 
-  r.String("Result \"p\" \"Step-2\" 2.5 Scalar OnNodes").String("ResultRangesTable \"table\"");
-  r.String("Values -1 Indexed").Int32(2).Floats(0.5).Int32(-1).String("End Values");
+  r.Str("Result \"p\" \"Step-2\" 2.5 Scalar OnNodes").Str("ResultRangesTable \"table\"");
+  r.Str("Values -1 Indexed").Int(2).Floats(0.5).Int(-1).Str("End Values");
 
-  r.String("Result \"e\" \"Step-2\" 2.5 PlainDeformationMatrix OnGaussPoints");
-  r.String("Values -1 Indexed").Int32(3).Floats(1, 2, 3, 4).Int32(-1).String("End Values");
+  r.Str("Result \"e\" \"Step-2\" 2.5 PlainDeformationMatrix OnGaussPoints");
+  r.Str("Values -1 Indexed").Int(3).Floats(1, 2, 3, 4).Int(-1).Str("End Values");
   return r;
 }
 
@@ -70,7 +70,7 @@ class BinaryFormatTest : public WriterTest {
     EXPECT_EQ(0, PostCloseResultFile());
     return GunzipFile(Path());
   }
-  std::string Path() const { return m_dir.File("out.post"); }
+  std::string Path() const { return m_dir.file("out.post"); }
 };
 
 TEST_F(BinaryFormatTest, OpenAndCloseGivesMarkerAndHeaderRecord) {
@@ -84,21 +84,21 @@ TEST_F(BinaryFormatTest, MeshBlock) {
   Open();
   WriteSampleMesh();
   Records expected = FileStart();
-  EXPECT_EQ(AppendSampleMesh(expected).Bytes(), CloseAndRead());
+  EXPECT_EQ(AppendSampleMesh(expected).bytes(), CloseAndRead());
 }
 
 TEST_F(BinaryFormatTest, GaussPointDefinitions) {
   Open();
   WriteSampleGaussPoints();
   Records expected = FileStart();
-  EXPECT_EQ(AppendSampleGaussPoints(expected).Bytes(), CloseAndRead());
+  EXPECT_EQ(AppendSampleGaussPoints(expected).bytes(), CloseAndRead());
 }
 
 TEST_F(BinaryFormatTest, ResultsWithSharedIdsAndVectorModulus) {
   Open();
   WriteSampleResults();
   Records expected = FileStart();
-  EXPECT_EQ(AppendSampleResults(expected).Bytes(), CloseAndRead());
+  EXPECT_EQ(AppendSampleResults(expected).bytes(), CloseAndRead());
 }
 
 TEST_F(BinaryFormatTest, FirstValueAfterCoordinatesCarriesItsId) {
@@ -112,12 +112,12 @@ TEST_F(BinaryFormatTest, FirstValueAfterCoordinatesCarriesItsId) {
   ASSERT_EQ(0, PostWriteScalar(4, 0.5));
   ASSERT_EQ(0, PostEndResult());
   Records expected = FileStart();
-  expected.String("MESH \"m\" dimension 2 ElemType Point Nnode 1").String("Coordinates -1 Indexed");
-  expected.Int32(4).Floats(1, 2, 0).String("End Coordinates");
-  expected.String("Result \"r\" \"a\" 0 Scalar OnNodes").String("Values -1 Indexed");
+  expected.Str("MESH \"m\" dimension 2 ElemType Point Nnode 1").Str("Coordinates -1 Indexed");
+  expected.Int(4).Floats(1, 2, 0).Str("End Coordinates");
+  expected.Str("Result \"r\" \"a\" 0 Scalar OnNodes").Str("Values -1 Indexed");
   expected.Raw(std::string("\x04\x00\x00\x00\x00\x00\x00\x3F", 8));
-  expected.Int32(-1).String("End Values");
-  EXPECT_EQ(expected.Bytes(), CloseAndRead());
+  expected.Int(-1).Str("End Values");
+  EXPECT_EQ(expected.bytes(), CloseAndRead());
 }
 
 // Enough records to fill the writer's buffer several times, with string records and value
@@ -128,18 +128,18 @@ TEST_F(BinaryFormatTest, LargeStreamCrossesBufferBoundaries) {
   for (int block = 0; block < 3; ++block) {
     ASSERT_EQ(0, PostBeginResult("v", "s", block, RESULT_VECTOR, ON_NODES, nullptr, nullptr, 0,
                                  nullptr));
-    expected.String("Result \"v\" \"s\" " + std::to_string(block) + " Vector OnNodes");
-    expected.String("Values -1 Indexed");
+    expected.Str("Result \"v\" \"s\" " + std::to_string(block) + " Vector OnNodes");
+    expected.Str("Values -1 Indexed");
     for (int id = 1; id <= 30001; ++id) {
       PostWriteVector(id, 0, id, 0);
-      expected.Int32(id).Floats(0, id, 0, id);
+      expected.Int(id).Floats(0, id, 0, id);
     }
     ASSERT_EQ(0, PostEndResult());
-    expected.Int32(-1).String("End Values");
+    expected.Int(-1).Str("End Values");
   }
   const std::string stream = CloseAndRead();
   EXPECT_GT(stream.size(), 4u * 256 * 1024);
-  EXPECT_TRUE(expected.Bytes() == stream) << "the streams differ; sizes " << expected.Bytes().size()
+  EXPECT_TRUE(expected.bytes() == stream) << "the streams differ; sizes " << expected.bytes().size()
                                           << " and " << stream.size();
 }
 
@@ -173,17 +173,17 @@ TEST_F(BinaryFormatTest, RowsInBulkGiveTheRecordsOfOneCallPerRow) {
   ASSERT_EQ(0, PostEndResult());
 
   Records expected = FileStart();
-  expected.String("Result \"r\" \"a\" 0 Scalar OnGaussPoints \"\"").String("Values -1 Indexed");
-  expected.Int32(7).Floats(0.5, -1, 2);
-  expected.Int32(9).Floats(3, 4, 0, 5).Floats(6, 8, 0, 10);
-  expected.Int32(10).Floats(1, 2, 2, 3);
-  expected.Int32(11).Floats(1, 2, 3, 4);
-  expected.Int32(12).Floats(1, 2, 3, 4, 5, 6, -1, -2, -3, -4, -5).Int32(0x7fa00001);
-  expected.Int32(13);
-  for (float value : many) expected.Float32(value);
-  expected.Int32(-1).String("End Values");
+  expected.Str("Result \"r\" \"a\" 0 Scalar OnGaussPoints \"\"").Str("Values -1 Indexed");
+  expected.Int(7).Floats(0.5, -1, 2);
+  expected.Int(9).Floats(3, 4, 0, 5).Floats(6, 8, 0, 10);
+  expected.Int(10).Floats(1, 2, 2, 3);
+  expected.Int(11).Floats(1, 2, 3, 4);
+  expected.Int(12).Floats(1, 2, 3, 4, 5, 6, -1, -2, -3, -4, -5).Int(0x7fa00001);
+  expected.Int(13);
+  for (float value : many) expected.Float(value);
+  expected.Int(-1).Str("End Values");
   const std::string stream = CloseAndRead();
-  EXPECT_TRUE(expected.Bytes() == stream) << "the streams differ; sizes " << expected.Bytes().size()
+  EXPECT_TRUE(expected.bytes() == stream) << "the streams differ; sizes " << expected.bytes().size()
                                           << " and " << stream.size();
 }
 
@@ -200,8 +200,8 @@ class BinaryWriterTest : public testing::Test {
     g_closeStatus = 0;
     return GunzipFile(Path());
   }
-  std::string Path() const { return m_dir.File("w.post"); }
-  TempDir m_dir;
+  std::string Path() const { return m_dir.file("w.post"); }
+  ScratchDir m_dir;
   std::unique_ptr<CPostFile> m_writer;
 };
 
@@ -218,11 +218,11 @@ TEST_F(BinaryWriterTest, StringsPointsAndRawValues) {
   EXPECT_EQ(0, m_writer->Flush());
   EXPECT_EQ(0, m_writer->EndValues());
   Records expected;
-  expected.Int32(2333).Raw(std::string("\x01\x00\x00\x00\x00", 5)).String("a\nb\r");
+  expected.Int(2333).Raw(std::string("\x01\x00\x00\x00\x00", 5)).Str("a\nb\r");
   expected.Floats(1, 2, 3, 4, 5);
-  expected.Int32(6).Floats(0.1, -2, 0.1).Int32(7).Floats(8, 9);
-  expected.Int32(-1).String("End Values");
-  EXPECT_EQ(expected.Bytes(), CloseAndRead());
+  expected.Int(6).Floats(0.1, -2, 0.1).Int(7).Floats(8, 9);
+  expected.Int(-1).Str("End Values");
+  EXPECT_EQ(expected.bytes(), CloseAndRead());
   // A flush keeps the stream going: the file stays one gzip member.
   EXPECT_EQ(1, GzipMemberCount(ReadFileBytes(Path())));
 }
@@ -235,9 +235,9 @@ TEST_F(BinaryWriterTest, ElementRecordsFollowTheNodeCount) {
   EXPECT_EQ(1, m_writer->WriteElem(3, 2, nodes));  // written, but refused
   EXPECT_EQ(-1, m_writer->LastId());
   Records expected;
-  expected.Int32(2333).String("m");
-  for (int value : {1, 10, 11, 12, 1, 2, 10, 11, 12, 7, 3, 10, 11}) expected.Int32(value);
-  EXPECT_EQ(expected.Bytes(), CloseAndRead());
+  expected.Int(2333).Str("m");
+  for (int value : {1, 10, 11, 12, 1, 2, 10, 11, 12, 7, 3, 10, 11}) expected.Int(value);
+  EXPECT_EQ(expected.bytes(), CloseAndRead());
 }
 
 // Value records of any length, from none to hundreds of values, keep their id rule and
@@ -246,20 +246,20 @@ TEST_F(BinaryWriterTest, ValueRecordsOfEveryLength) {
   std::vector<double> values(300);
   for (std::size_t i = 0; i < values.size(); ++i) values[i] = 0.5 * static_cast<double>(i) - 7;
   Records expected;
-  expected.Int32(2333);
+  expected.Int(2333);
   for (int round = 0; round < 150; ++round) {
     for (int count : {0, 1, 6, 63, 64, 65, 300}) {
       const int id = round * 10 + count % 7;
       EXPECT_EQ(0, m_writer->WriteValues(id, count, values.data()));
       EXPECT_EQ(0, m_writer->WriteValues(id, 2, values.data() + 5));  // same id: no id again
-      expected.Int32(id);
-      for (int i = 0; i < count; ++i) expected.Float32(static_cast<float>(values[i]));
+      expected.Int(id);
+      for (int i = 0; i < count; ++i) expected.Float(static_cast<float>(values[i]));
       expected.Floats(values[5], values[6]);
     }
   }
   const std::string stream = CloseAndRead();
   EXPECT_GT(stream.size(), 256u * 1024);
-  EXPECT_TRUE(expected.Bytes() == stream) << "the streams differ";
+  EXPECT_TRUE(expected.bytes() == stream) << "the streams differ";
 }
 
 // A string larger than the writer's buffer goes to the stream in one piece.
@@ -269,8 +269,8 @@ TEST_F(BinaryWriterTest, StringLargerThanTheBuffer) {
   EXPECT_EQ(0, m_writer->WriteString(text.c_str()));
   EXPECT_EQ(0, m_writer->WriteString("b"));
   Records expected;
-  expected.Int32(2333).String("a").String(text).String("b");
-  EXPECT_TRUE(expected.Bytes() == CloseAndRead());
+  expected.Int(2333).Str("a").Str(text).Str("b");
+  EXPECT_TRUE(expected.bytes() == CloseAndRead());
 }
 
 }  // namespace

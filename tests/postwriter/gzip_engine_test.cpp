@@ -74,8 +74,8 @@ std::uint32_t Le32(const std::string& bytes, std::size_t at) {
 
 #ifndef _WIN32
 // The output of `gzip -dc path`, or a marker text when the tool fails.
-std::string GzipToolDecode(const TempDir& dir, const std::string& path) {
-  const std::string out = dir.File("tool.out");
+std::string GzipToolDecode(const ScratchDir& dir, const std::string& path) {
+  const std::string out = dir.file("tool.out");
   const std::string command = "gzip -dc '" + path + "' > '" + out + "'";
   if (std::system(command.c_str()) != 0) return "<gzip -d failed>";
   return ReadFileBytes(out);
@@ -83,7 +83,7 @@ std::string GzipToolDecode(const TempDir& dir, const std::string& path) {
 #endif
 
 // A single member whose header, trailer and body every decoder agrees on.
-void ExpectSingleMember(const TempDir& dir, const std::string& path, const std::string& data) {
+void ExpectSingleMember(const ScratchDir& dir, const std::string& path, const std::string& data) {
   const std::string file = ReadFileBytes(path);
   ASSERT_GE(file.size(), 18u);
   EXPECT_EQ("\x1f\x8b\x08", file.substr(0, 3));  // gzip magic, deflate
@@ -102,10 +102,10 @@ void ExpectSingleMember(const TempDir& dir, const std::string& path, const std::
 }
 
 TEST(GzipEngine, MegabytesInUnevenPiecesDecodeEverywhere) {
-  TempDir dir;
+  ScratchDir dir;
   const std::string data = Noise(3 * 1024 * 1024 + 7, 11) + Records(5 * 1024 * 1024) +
                            Noise(100 * 1024, 5);
-  const std::string path = dir.File("big.gz");
+  const std::string path = dir.file("big.gz");
   GzipFile file;
   ASSERT_TRUE(file.open(path.c_str()));
   // Pieces from 1 byte to 1 MiB, with a full flush now and then, as the writer does.
@@ -131,8 +131,8 @@ TEST(GzipEngine, MegabytesInUnevenPiecesDecodeEverywhere) {
 }
 
 TEST(GzipEngine, EmptyAndFlushOnlyFilesAreValid) {
-  TempDir dir;
-  const std::string path = dir.File("empty.gz");
+  ScratchDir dir;
+  const std::string path = dir.file("empty.gz");
   GzipFile file;
   ASSERT_TRUE(file.open(path.c_str()));
   EXPECT_EQ(0, file.close());
@@ -147,8 +147,8 @@ TEST(GzipEngine, EmptyAndFlushOnlyFilesAreValid) {
 
 // A finish ends the member; only more data starts another one.
 TEST(GzipEngine, FinishStartsAMemberOnlyWhenMoreDataFollows) {
-  TempDir dir;
-  const std::string path = dir.File("m.gz");
+  ScratchDir dir;
+  const std::string path = dir.file("m.gz");
   const std::string first = Records(300 * 1024);
   const std::string second = Noise(200 * 1024, 3);
   GzipFile file;
@@ -178,11 +178,11 @@ TEST(GzipEngine, FinishStartsAMemberOnlyWhenMoreDataFollows) {
 // modification time, extra flags 4, system 3 on Unix and 10 on Windows), whichever engine the
 // build uses.
 TEST(GzipEngine, MemberHeadersAreTheOnesGzopenWrites) {
-  TempDir dir;
+  ScratchDir dir;
   const std::string first = Records(100 * 1024);
   const std::string second = Noise(1000, 7);
 
-  const std::string ours = dir.File("ours.gz");
+  const std::string ours = dir.file("ours.gz");
   GzipFile file;
   ASSERT_TRUE(file.open(ours.c_str()));
   file.write(first.data(), first.size());
@@ -190,7 +190,7 @@ TEST(GzipEngine, MemberHeadersAreTheOnesGzopenWrites) {
   file.write(second.data(), second.size());
   ASSERT_EQ(0, file.close());
 
-  const std::string theirs = dir.File("zlib.gz");
+  const std::string theirs = dir.file("zlib.gz");
   gzFile handle = gzopen(theirs.c_str(), "wb1");
   ASSERT_NE(nullptr, handle);
   gzwrite(handle, first.data(), static_cast<unsigned>(first.size()));
@@ -210,7 +210,7 @@ TEST(GzipEngine, MemberHeadersAreTheOnesGzopenWrites) {
 
   // Both compressed variants of the results file.
   for (int mode : {MODE_COMPRESSED_TEXT, MODE_BINARY}) {
-    const std::string results = dir.File("results" + std::to_string(mode));
+    const std::string results = dir.file("results" + std::to_string(mode));
     ASSERT_EQ(0, PostOpenResultFile(results.c_str(), mode));
     ASSERT_EQ(0, PostCloseResultFile());
     EXPECT_EQ(std::vector<std::string>{header}, MemberHeaders(ReadFileBytes(results))) << mode;
@@ -222,9 +222,9 @@ TEST(GzipEngine, MemberHeadersAreTheOnesGzopenWrites) {
 // byte what isal_deflate gives at level 1 for the same data in one call (the header, written
 // by the engine itself, does not show the level).
 TEST(GzipEngine, IsalEngineDeflatesAtLevel1) {
-  TempDir dir;
+  ScratchDir dir;
   const std::string data = Records(1024 * 1024) + Noise(64 * 1024, 7) + Records(300 * 1024);
-  const std::string path = dir.File("engine.gz");
+  const std::string path = dir.file("engine.gz");
   GzipFile file;
   ASSERT_TRUE(file.open(path.c_str()));
   ASSERT_EQ(data.size(), file.write(data.data(), data.size()));

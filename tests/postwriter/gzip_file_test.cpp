@@ -12,8 +12,8 @@ namespace posttest {
 namespace {
 
 TEST(GzipFile, WritesAGzipMemberAndClosesOnce) {
-  TempDir dir;
-  const std::string path = dir.File("a.gz");
+  ScratchDir dir;
+  const std::string path = dir.file("a.gz");
   GzipFile file;
   EXPECT_FALSE(file.is_open());
   ASSERT_TRUE(file.open(path.c_str()));
@@ -37,8 +37,8 @@ TEST(GzipFile, WritesAGzipMemberAndClosesOnce) {
 
 // Finishing the stream early starts a second member; readers see one text.
 TEST(GzipFile, FinishFlushKeepsTheStreamReadable) {
-  TempDir dir;
-  const std::string path = dir.File("a.gz");
+  ScratchDir dir;
+  const std::string path = dir.file("a.gz");
   GzipFile file;
   ASSERT_TRUE(file.open(path.c_str()));
   file.write("one", 3);
@@ -49,9 +49,9 @@ TEST(GzipFile, FinishFlushKeepsTheStreamReadable) {
 }
 
 TEST(GzipFile, MoveTransfersTheStream) {
-  TempDir dir;
+  ScratchDir dir;
   GzipFile first;
-  ASSERT_TRUE(first.open(dir.File("1.gz").c_str()));
+  ASSERT_TRUE(first.open(dir.file("1.gz").c_str()));
   first.write("1", 1);
   GzipFile moved(std::move(first));
   EXPECT_FALSE(first.is_open());  // NOLINT(bugprone-use-after-move): moved-from state is defined
@@ -59,19 +59,19 @@ TEST(GzipFile, MoveTransfersTheStream) {
   EXPECT_TRUE(moved.is_open());
 
   GzipFile second;
-  ASSERT_TRUE(second.open(dir.File("2.gz").c_str()));
+  ASSERT_TRUE(second.open(dir.file("2.gz").c_str()));
   second.write("2", 1);
   second = std::move(moved);  // closes 2.gz first
-  EXPECT_EQ("2", GunzipFile(dir.File("2.gz")));
+  EXPECT_EQ("2", GunzipFile(dir.file("2.gz")));
   second.write("1", 1);
   EXPECT_EQ(0, second.close());
-  EXPECT_EQ("11", GunzipFile(dir.File("1.gz")));
+  EXPECT_EQ("11", GunzipFile(dir.file("1.gz")));
 }
 
 TEST(GzipFile, OpenFailsForAMissingDirectory) {
-  TempDir dir;
+  ScratchDir dir;
   GzipFile file;
-  EXPECT_FALSE(file.open(dir.File("missing/a.gz").c_str()));
+  EXPECT_FALSE(file.open(dir.file("missing/a.gz").c_str()));
   EXPECT_FALSE(file.open(nullptr));
   EXPECT_FALSE(file.is_open());
 }
@@ -97,8 +97,8 @@ TEST(GzipFile, FullDeviceGivesAFailedClose) {
 }
 
 TEST(BufferedGzipStream, CollectsWritesInOrder) {
-  TempDir dir;
-  const std::string path = dir.File("s.gz");
+  ScratchDir dir;
+  const std::string path = dir.file("s.gz");
   BufferedGzipStream stream;
   ASSERT_TRUE(stream.Open(path.c_str()));
   stream.AppendLE32(0x04030201u);

@@ -133,7 +133,7 @@ TEST(HeaderLines, LongNamesAreCutNotTheLine) {
 class CutNamesInFileTest : public WriterTest {};
 
 TEST_F(CutNamesInFileTest, ANameIsCutTheSameWayInEveryLine) {
-  const std::string path = m_dir.File("names.post");
+  const std::string path = m_dir.file("names.post");
   const std::string set = "set-" + std::string(3000, 'g');
   const std::string mesh(5000, 'm');
   const std::string other(3000, 'x');
@@ -213,7 +213,7 @@ TEST(HeaderLines, CutKeepsMultibyteCharactersWhole) {
 class LongNamesInFileTest : public WriterTest {};
 
 TEST_F(LongNamesInFileTest, EveryHeaderLineIsWellFormed) {
-  const std::string path = m_dir.File("long.post");
+  const std::string path = m_dir.file("long.post");
   ASSERT_EQ(0, PostOpenResultFile(path.c_str(), MODE_TEXT));
   const char* n = kLong.c_str();
   const char* components[] = {n, n, n};

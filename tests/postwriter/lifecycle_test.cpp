@@ -24,13 +24,13 @@ class LifecycleTest : public WriterTest, public testing::WithParamInterface<int>
     return GetParam() == MODE_BINARY ? FileHeaderRecords() : std::string(kTextHeader);
   }
   static std::string FileHeaderRecords() {
-    return Records().Int32(2333).String("KelPostEx1.1").Bytes();
+    return Records().Header().bytes();
   }
 };
 
 TEST_P(LifecycleTest, SecondOpenIsRefusedAndTheFirstFileCompletes) {
-  const std::string first = m_dir.File("first.post");
-  const std::string second = m_dir.File("second.post");
+  const std::string first = m_dir.file("first.post");
+  const std::string second = m_dir.file("second.post");
   ASSERT_EQ(0, PostOpenResultFile(first.c_str(), GetParam()));
   EXPECT_EQ(1, PostOpenResultFile(second.c_str(), GetParam()));
   EXPECT_EQ(1, PostOpenResultFile(second.c_str(), (GetParam() + 1) % 3));
@@ -41,13 +41,13 @@ TEST_P(LifecycleTest, SecondOpenIsRefusedAndTheFirstFileCompletes) {
 }
 
 TEST_P(LifecycleTest, UnwritablePathReturns4AndALaterOpenSucceeds) {
-  EXPECT_EQ(4, PostOpenResultFile(m_dir.File("missing/out.post").c_str(), GetParam()));
+  EXPECT_EQ(4, PostOpenResultFile(m_dir.file("missing/out.post").c_str(), GetParam()));
   EXPECT_EQ(nullptr, g_resultWriter);
   EXPECT_EQ(0, g_closeStatus);
   EXPECT_EQ(4, PostOpenResultFile(nullptr, GetParam()));
   EXPECT_EQ(1, PostCloseResultFile());
 
-  const std::string path = m_dir.File("out.post");
+  const std::string path = m_dir.file("out.post");
   ASSERT_EQ(0, PostOpenResultFile(path.c_str(), GetParam()));
   EXPECT_EQ(0, PostCloseResultFile());
   EXPECT_EQ(HeaderOnly(), Content(path));
@@ -55,7 +55,7 @@ TEST_P(LifecycleTest, UnwritablePathReturns4AndALaterOpenSucceeds) {
 
 // Codes without a name, and mesh blocks before any mesh, are refused and write nothing.
 TEST_P(LifecycleTest, RefusedOperationsWriteNothing) {
-  const std::string path = m_dir.File("out.post");
+  const std::string path = m_dir.file("out.post");
   ASSERT_EQ(0, PostOpenResultFile(path.c_str(), GetParam()));
   const int nodes[] = {1, 2};
   EXPECT_EQ(1, PostBeginCoordinates());
@@ -88,8 +88,8 @@ INSTANTIATE_TEST_SUITE_P(Variants, LifecycleTest,
                          VariantName);
 
 TEST(Lifecycle, UnknownModeReturns2AndALaterOpenSucceeds) {
-  TempDir dir;
-  const std::string path = dir.File("out.post");
+  ScratchDir dir;
+  const std::string path = dir.file("out.post");
   EXPECT_EQ(nullptr, CreatePostFile(3));
   EXPECT_EQ(2, PostOpenResultFile(path.c_str(), 3));
   EXPECT_EQ(2, PostOpenResultFile(path.c_str(), -1));
@@ -139,8 +139,8 @@ TEST(Lifecycle, NameTablesKnowOnlyTheirCodes) {
 // A missing set name or missing component names are written as empty names; missing
 // element nodes are refused.
 TEST(Lifecycle, NullArgumentsDoNotCrash) {
-  TempDir dir;
-  const std::string path = dir.File("out.post");
+  ScratchDir dir;
+  const std::string path = dir.file("out.post");
   ASSERT_EQ(0, PostOpenResultFile(path.c_str(), MODE_TEXT));
   ASSERT_EQ(0, PostBeginMesh("m", 1, GEOMETRY_LINEAR, 2));
   EXPECT_EQ(1, PostWriteElement(1, nullptr));

@@ -1,5 +1,5 @@
 // Helpers for tests that check Kel post results files byte for byte: reading a file,
-// decompressing a gzip file, and building the expected record stream by hand.
+// decompressing a gzip file; the expected record streams are written with Records.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,6 +14,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "records.h"
 #include "test_platform.h"
 
 namespace posttest {
@@ -77,53 +78,7 @@ inline int GzipMemberCount(const std::string& compressed) {
   return members;
 }
 
-// The decompressed record stream of a binary results file, written out record by record.
-class Records {
- public:
-  Records& Int32(std::int32_t value) {
-    std::uint32_t bits = static_cast<std::uint32_t>(value);
-    for (int shift = 0; shift < 32; shift += 8) m_bytes.push_back(static_cast<char>(bits >> shift));
-    return *this;
-  }
-  Records& Float32(float value) {
-    std::int32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return Int32(bits);
-  }
-  template <class... Values>
-  Records& Floats(Values... values) {
-    (Float32(static_cast<float>(values)), ...);
-    return *this;
-  }
-  // Length with the NUL, the characters, the NUL.
-  Records& String(const std::string& text) {
-    Int32(static_cast<std::int32_t>(text.size() + 1));
-    m_bytes += text;
-    m_bytes.push_back('\0');
-    return *this;
-  }
-  Records& Raw(const std::string& bytes) {
-    m_bytes += bytes;
-    return *this;
-  }
-  const std::string& Bytes() const { return m_bytes; }
-
- private:
-  std::string m_bytes;
-};
-
-// A fresh directory for one test's files, removed with everything in it afterwards.
-class TempDir {
- public:
-  TempDir() : m_path(testplatform::MakeScratchDir("postwriter-")) {}
-  ~TempDir() { testplatform::RemoveTree(m_path); }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  std::string File(const std::string& name) const { return m_path + "/" + name; }
-
- private:
-  std::string m_path;
-};
+using testplatform::ScratchDir;
+using testsupport::Records;
 
 }  // namespace posttest

@@ -74,7 +74,7 @@ class WriterTest : public testing::Test {
   void TearDown() override {
     if (g_resultWriter != nullptr) PostCloseResultFile();
   }
-  TempDir m_dir;
+  ScratchDir m_dir;
 };
 
 }  // namespace posttest

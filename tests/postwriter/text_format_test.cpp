@@ -79,7 +79,7 @@ class TextFormatTest : public WriterTest, public testing::WithParamInterface<int
     EXPECT_EQ(0, PostCloseResultFile());
     return GetParam() == MODE_TEXT ? ReadFileBytes(Path()) : GunzipFile(Path());
   }
-  std::string Path() const { return m_dir.File("out.post"); }
+  std::string Path() const { return m_dir.file("out.post"); }
 };
 
 TEST_P(TextFormatTest, OpenAndCloseWritesOnlyTheHeaderLine) {
@@ -184,12 +184,12 @@ void WriteLargeFile(const std::string& path, int mode) {
 }
 
 TEST(CompressedText, DecompressesToThePlainText) {
-  TempDir dir;
-  WriteLargeFile(dir.File("plain.post"), MODE_TEXT);
-  WriteLargeFile(dir.File("packed.post"), MODE_COMPRESSED_TEXT);
-  std::string plain = ReadFileBytes(dir.File("plain.post"));
+  ScratchDir dir;
+  WriteLargeFile(dir.file("plain.post"), MODE_TEXT);
+  WriteLargeFile(dir.file("packed.post"), MODE_COMPRESSED_TEXT);
+  std::string plain = ReadFileBytes(dir.file("plain.post"));
   EXPECT_GT(plain.size(), 1024u * 1024);
-  EXPECT_TRUE(plain == GunzipFile(dir.File("packed.post")));
+  EXPECT_TRUE(plain == GunzipFile(dir.file("packed.post")));
 }
 
 // The operations the interface does not use, on the writer objects themselves.
@@ -198,7 +198,7 @@ class TextWriterTest : public testing::TestWithParam<int> {
   std::string Read(const std::string& path) {
     return GetParam() == MODE_TEXT ? ReadFileBytes(path) : GunzipFile(path);
   }
-  TempDir m_dir;
+  ScratchDir m_dir;
 };
 
 TEST_P(TextWriterTest, ValueElementAndPointLines) {
@@ -206,7 +206,7 @@ TEST_P(TextWriterTest, ValueElementAndPointLines) {
   ASSERT_NE(nullptr, writer);
   EXPECT_EQ(-1, writer->LastId());
   EXPECT_EQ(0, writer->IsBinary());
-  const std::string path = m_dir.File("w.post");
+  const std::string path = m_dir.file("w.post");
   ASSERT_EQ(0, writer->Open(path.c_str()));
   const double values[] = {1, 2};
   EXPECT_EQ(0, writer->WriteValues(7, 1, values));
@@ -238,7 +238,7 @@ TEST_P(TextWriterTest, ClosedWriterWritesNothing) {
   EXPECT_EQ(1, writer->WriteValuesVA(1, 1, 1.0));
   EXPECT_EQ(1, writer->WriteElem(1, 1, &node));
   EXPECT_EQ(1, writer->Flush());
-  EXPECT_EQ(1, writer->Open(m_dir.File("missing/w.post").c_str()));
+  EXPECT_EQ(1, writer->Open(m_dir.file("missing/w.post").c_str()));
   EXPECT_EQ(1, writer->Close());
   g_closeStatus = 0;
 }
@@ -246,8 +246,8 @@ TEST_P(TextWriterTest, ClosedWriterWritesNothing) {
 // Reopening a writer closes its first file completely before the second is started.
 TEST_P(TextWriterTest, OpenClosesTheStreamItHolds) {
   std::unique_ptr<CPostFile> writer(CreatePostFile(GetParam()));
-  const std::string first = m_dir.File("first.post");
-  const std::string second = m_dir.File("second.post");
+  const std::string first = m_dir.file("first.post");
+  const std::string second = m_dir.file("second.post");
   ASSERT_EQ(0, writer->Open(first.c_str()));
   writer->WriteString("one");
   ASSERT_EQ(0, writer->Open(second.c_str()));

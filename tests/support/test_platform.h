@@ -39,14 +39,15 @@ inline void RemoveTree(const std::string& path) {
 // A scratch folder for one test's files, removed with everything in it when the object goes.
 class ScratchDir {
  public:
-  explicit ScratchDir(const std::string& prefix) : m_path(MakeScratchDir(prefix)) {}
-  ~ScratchDir() { RemoveTree(m_path.generic_string()); }
+  explicit ScratchDir(const std::string& prefix = "odbpost-test-") : m_path(MakeScratchDir(prefix)) {}
+  ~ScratchDir() { RemoveTree(m_path); }
   ScratchDir(const ScratchDir&) = delete;
   ScratchDir& operator=(const ScratchDir&) = delete;
-  const std::filesystem::path& path() const { return m_path; }
+  const std::string& path() const { return m_path; }
+  std::string file(const std::string& name) const { return m_path + "/" + name; }
 
  private:
-  std::filesystem::path m_path;
+  std::string m_path;
 };
 
 // The file that swallows a program's output, for the shell's redirections.

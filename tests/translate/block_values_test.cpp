@@ -15,15 +15,10 @@ namespace {
 
 class BlockValuesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    m_dir = testplatform::MakeScratchDir("block-values-");
-    odb_initializeAPI();
-  }
-  void TearDown() override {
-    odb_finalizeAPI();
-    testplatform::RemoveTree(m_dir);
-  }
-  std::string m_dir;
+  void SetUp() override { odb_initializeAPI(); }
+  void TearDown() override { odb_finalizeAPI(); }
+  const testplatform::ScratchDir m_scratch{"block-values-"};
+  const std::string m_dir = m_scratch.path();
 };
 
 TEST_F(BlockValuesTest, SingleIsTheBlocksOwnStorageAndDoubleRoundsRowByRow) {
