@@ -139,10 +139,11 @@ Session& TheSession() {
 // The access a caller asked for, which the stand-in does not otherwise heed: with the
 // environment variable ODBAPI_OPEN_LOG naming a file, each opening appends a line "read-only"
 // or "read-write" and the path, so that tests can see what the vendor's library was asked.
+// The file is written in binary mode, so its lines end alike on every system.
 void RecordOpening(const char* path, bool readOnly) {
   const char* log = std::getenv("ODBAPI_OPEN_LOG");
   if (log == nullptr || *log == '\0') return;
-  std::FILE* file = std::fopen(log, "a");
+  std::FILE* file = std::fopen(log, "ab");
   if (file == nullptr) return;
   std::fprintf(file, "%s %s\n", readOnly ? "read-only" : "read-write", path);
   std::fclose(file);
