@@ -7,9 +7,11 @@
 #include "api_guard.h"
 #include "conversion.h"
 #include "field_types.h"
+#include "field_walk.h"
 #include "file_arguments.h"
-#include "names.h"
+#include "instance_mesh.h"
 #include "odb_API.h"
+#include "selection.h"
 
 namespace {
 
@@ -26,13 +28,8 @@ Tcl_Obj* EnumName(const char* name, int code) {
 
 Tcl_Obj* InstanceContents(const odb_Instance& instance) {
   Tcl_Obj* dict = Tcl_NewDictObj();
-  const int space = instance.embeddedSpace();
-  // As the mesh stage reads it: 3 for the three-dimensional space, 2 for the planar ones.
-  Put(dict, "dimension", Tcl_NewIntObj(space == odb_Enum::THREE_D ? 3
-                                       : space == odb_Enum::TWO_D_PLANAR ||
-                                               space == odb_Enum::AXISYMMETRIC
-                                           ? 2
-                                           : space));
+  // As the mesh stage reads it; 0 for a space it refuses.
+  Put(dict, "dimension", Tcl_NewIntObj(DimensionOfEmbeddedSpace(instance.embeddedSpace())));
   const odb_SequenceNode& nodes = instance.nodes();
   const odb_SequenceElement& elements = instance.elements();
   Put(dict, "nodes", Tcl_NewIntObj(nodes.size()));
