@@ -10,7 +10,9 @@
 #include <chrono>
 #include <cstdio>
 
+#include "field_walk.h"
 #include "odb_API.h"
+#include "selection.h"
 
 namespace {
 
@@ -59,28 +61,26 @@ void ReadBlock(const odb_FieldBulkData& block, bool nodal, Totals& totals) {
   totals.checksum += labels[0] + labels[length - 1];
 }
 
-void ReadResults(odb_Odb& odb, Totals& totals) {
-  odb_StepRepository& steps = odb.steps();
-  odb_StepRepositoryIT step(steps);
-  for (step.first(); !step.isDone(); step.next()) {
-    odb_SequenceFrame& frames = steps[step.currentKey()].frames();
-    for (int j = 0; j < frames.size(); ++j) {
-      odb_FieldOutputRepository& fields = frames[j].fieldOutputs();
-      odb_FieldOutputRepositoryIT item(fields);
-      for (item.first(); !item.isDone(); item.next()) {
-        const odb_FieldOutput& field = fields[item.currentKey()];
-        const odb_SequenceFieldLocation& locations = field.locations();
-        const bool nodal =
-            locations.size() > 0 && locations.constGet(0).position() == odb_Enum::NODAL;
-        const odb_SequenceFieldBulkData& blocks = field.bulkDataBlocks();
-        for (int b = 0; b < blocks.size(); ++b) {
-          ReadBlock(blocks[b], nodal, totals);
-          ++totals.blocks;
-        }
-      }
+// Every block of every field output.
+class ResultReader : public FieldVisitor {
+ public:
+  explicit ResultReader(Totals& totals) : m_totals(totals) {}
+  int FieldOutputFound(odb_FieldOutputRepository& fields, const odb_String& key) override {
+    const odb_FieldOutput& field = fields[key];
+    const odb_SequenceFieldLocation& locations = field.locations();
+    const bool nodal =
+        locations.size() > 0 && locations.constGet(0).position() == odb_Enum::NODAL;
+    const odb_SequenceFieldBulkData& blocks = field.bulkDataBlocks();
+    for (int b = 0; b < blocks.size(); ++b) {
+      ReadBlock(blocks[b], nodal, m_totals);
+      ++m_totals.blocks;
     }
+    return 0;
   }
-}
+
+ private:
+  Totals& m_totals;
+};
 
 }  // namespace
 
@@ -95,7 +95,8 @@ int main(int argc, char** argv) {
   try {
     odb_Odb& odb = openOdb(odb_String(argv[1]));
     ReadMeshes(odb, totals);
-    ReadResults(odb, totals);
+    ResultReader results(totals);
+    WalkFields(odb, Selection(), results);
   } catch (const odb_Exception& error) {
     std::fprintf(stderr, "api_walk: %s\n", error.UserReport().CStr());
     odb_finalizeAPI();

@@ -21,9 +21,11 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include "field_walk.h"
 #include "kelpost_reader.h"
 #include "odb_API.h"
 #include "odb_builder.h"
+#include "selection.h"
 
 extern "C" int Odbpost_Init(Tcl_Interp* interp);
 
@@ -349,6 +351,23 @@ void WalkBlock(const odb_FieldBulkData& block) {
   block.instance().name();
 }
 
+// Everything of every field output.
+class FieldReader : public FieldVisitor {
+ public:
+  int FieldOutputFound(odb_FieldOutputRepository& fields, const odb_String& key) override {
+    const odb_FieldOutput& output = fields[key];
+    output.name();
+    output.description();
+    output.type();
+    output.values();
+    const odb_SequenceFieldLocation& locations = output.locations();
+    if (locations.size() > 0) locations.constGet(0).position();
+    const odb_SequenceFieldBulkData& blocks = output.bulkDataBlocks();
+    for (int b = 0; b < blocks.size(); ++b) WalkBlock(blocks[b]);
+    return 0;
+  }
+};
+
 void Walk(const std::string& path, const std::string& upgraded) {
   odb_initializeAPI();
   try {
@@ -363,26 +382,8 @@ void Walk(const std::string& path, const std::string& upgraded) {
     for (entry.first(); !entry.isDone(); entry.next()) {
       WalkInstance(instances[entry.currentKey()]);
     }
-    odb_StepRepository& steps = odb.steps();
-    odb_StepRepositoryIT step(steps);
-    for (step.first(); !step.isDone(); step.next()) {
-      odb_SequenceFrame& frames = steps[step.currentKey()].frames();
-      for (int j = 0; j < frames.size(); ++j) {
-        odb_FieldOutputRepository& fields = frames[j].fieldOutputs();
-        odb_FieldOutputRepositoryIT field(fields);
-        for (field.first(); !field.isDone(); field.next()) {
-          const odb_FieldOutput& output = fields[field.currentKey()];
-          output.name();
-          output.description();
-          output.type();
-          output.values();
-          const odb_SequenceFieldLocation& locations = output.locations();
-          if (locations.size() > 0) locations.constGet(0).position();
-          const odb_SequenceFieldBulkData& blocks = output.bulkDataBlocks();
-          for (int b = 0; b < blocks.size(); ++b) WalkBlock(blocks[b]);
-        }
-      }
-    }
+    FieldReader fields;
+    WalkFields(odb, Selection(), fields);
   } catch (const odb_Exception& e) {
     if (e.UserReport().Length() == 0) std::abort();
   }

@@ -7,9 +7,11 @@
 #include "api_guard.h"
 #include "conversion.h"
 #include "field_types.h"
+#include "field_walk.h"
 #include "file_arguments.h"
-#include "names.h"
+#include "instance_mesh.h"
 #include "odb_API.h"
+#include "selection.h"
 
 namespace {
 
@@ -26,13 +28,8 @@ Tcl_Obj* EnumName(const char* name, int code) {
 
 Tcl_Obj* InstanceContents(const odb_Instance& instance) {
   Tcl_Obj* dict = Tcl_NewDictObj();
-  const int space = instance.embeddedSpace();
-  // As the mesh stage reads it: 3 for the three-dimensional space, 2 for the planar ones.
-  Put(dict, "dimension", Tcl_NewIntObj(space == odb_Enum::THREE_D ? 3
-                                       : space == odb_Enum::TWO_D_PLANAR ||
-                                               space == odb_Enum::AXISYMMETRIC
-                                           ? 2
-                                           : space));
+  // As the mesh stage reads it; 0 for a space it refuses.
+  Put(dict, "dimension", Tcl_NewIntObj(DimensionOfEmbeddedSpace(instance.embeddedSpace())));
   const odb_SequenceNode& nodes = instance.nodes();
   const odb_SequenceElement& elements = instance.elements();
   Put(dict, "nodes", Tcl_NewIntObj(nodes.size()));
@@ -52,42 +49,86 @@ Tcl_Obj* InstanceContents(const odb_Instance& instance) {
   return dict;
 }
 
-Tcl_Obj* StepContents(odb_Step& step) {
-  Tcl_Obj* dict = Tcl_NewDictObj();
-  odb_SequenceFrame& frames = step.frames();
-  Put(dict, "frames", Tcl_NewIntObj(frames.size()));
-  Tcl_Obj* descriptions = Tcl_NewListObj(0, nullptr);
-  Tcl_Obj* fields = Tcl_NewDictObj();
-  for (int j = 0; j < frames.size(); ++j) {
-    odb_Frame& frame = frames[j];
-    Tcl_ListObjAppendElement(nullptr, descriptions, Text(frame.description().CStr()));
-    odb_FieldOutputRepository& outputs = frame.fieldOutputs();
-    odb_FieldOutputRepositoryIT field(outputs);
-    for (field.first(); !field.isDone(); field.next()) {
-      Tcl_Obj* key = Text(field.currentKey().CStr());
-      Tcl_Obj* known = nullptr;
-      Tcl_IncrRefCount(key);
-      Tcl_DictObjGet(nullptr, fields, key, &known);
-      if (known == nullptr) {
-        const odb_FieldOutput& output = outputs[field.currentKey()];
-        const odb_SequenceFieldLocation& locations = output.locations();
-        Tcl_Obj* entry = Tcl_NewDictObj();
-        Put(entry, "type", EnumName(DataTypeName(output.type()), output.type()));
-        if (locations.size() > 0) {
-          const int position = locations.constGet(0).position();
-          Put(entry, "position", EnumName(PositionName(position), position));
-        } else {
-          Put(entry, "position", Text(""));
-        }
-        Tcl_DictObjPut(nullptr, fields, key, entry);
-      }
-      Tcl_DecrRefCount(key);
-    }
+// Per step: the number of frames, each frame's description, and each field output's type and
+// position, taken from its first frame.
+class StepContents : public FieldVisitor {
+ public:
+  StepContents() : m_steps(Tcl_NewDictObj()) { Tcl_IncrRefCount(m_steps); }
+  ~StepContents() {
+    Tcl_DecrRefCount(m_steps);
+    Release();
   }
-  Put(dict, "descriptions", descriptions);
-  Put(dict, "fields", fields);
-  return dict;
-}
+  StepContents(const StepContents&) = delete;
+  StepContents& operator=(const StepContents&) = delete;
+
+  int StepBegun(const odb_String& name, odb_Step& step, int, int) override {
+    EndStep();
+    m_name = name;
+    m_frameCount = step.frames().size();
+    m_descriptions = Held(Tcl_NewListObj(0, nullptr));
+    m_fields = Held(Tcl_NewDictObj());
+    return 0;
+  }
+  int FrameBegun(odb_Frame& frame, int, int, int) override {
+    Tcl_ListObjAppendElement(nullptr, m_descriptions, Text(frame.description().CStr()));
+    return 0;
+  }
+  int FieldOutputFound(odb_FieldOutputRepository& outputs, const odb_String& name) override {
+    Tcl_Obj* key = Held(Text(name.CStr()));
+    Tcl_Obj* known = nullptr;
+    Tcl_DictObjGet(nullptr, m_fields, key, &known);
+    if (known == nullptr) {
+      const odb_FieldOutput& output = outputs[name];
+      const odb_SequenceFieldLocation& locations = output.locations();
+      Tcl_Obj* entry = Tcl_NewDictObj();
+      Put(entry, "type", EnumName(DataTypeName(output.type()), output.type()));
+      if (locations.size() > 0) {
+        const int position = locations.constGet(0).position();
+        Put(entry, "position", EnumName(PositionName(position), position));
+      } else {
+        Put(entry, "position", Text(""));
+      }
+      Tcl_DictObjPut(nullptr, m_fields, key, entry);
+    }
+    Tcl_DecrRefCount(key);
+    return 0;
+  }
+  // The dictionary of step name to step contents, once the walk is over.
+  Tcl_Obj* Steps() {
+    EndStep();
+    return m_steps;
+  }
+
+ private:
+  static Tcl_Obj* Held(Tcl_Obj* object) {
+    Tcl_IncrRefCount(object);
+    return object;
+  }
+  // Puts the step begun last, if any, into the steps.
+  void EndStep() {
+    if (m_descriptions == nullptr) return;
+    Tcl_Obj* contents = Tcl_NewDictObj();
+    Put(contents, "frames", Tcl_NewIntObj(m_frameCount));
+    Put(contents, "descriptions", m_descriptions);
+    Put(contents, "fields", m_fields);
+    Put(m_steps, m_name.CStr(), contents);
+    Release();
+  }
+  void Release() {
+    if (m_descriptions == nullptr) return;
+    Tcl_DecrRefCount(m_descriptions);
+    Tcl_DecrRefCount(m_fields);
+    m_descriptions = nullptr;
+    m_fields = nullptr;
+  }
+
+  Tcl_Obj* m_steps;
+  // The step begun last, until EndStep.
+  odb_String m_name;
+  int m_frameCount = 0;
+  Tcl_Obj* m_descriptions = nullptr;
+  Tcl_Obj* m_fields = nullptr;
+};
 
 }  // namespace
 
@@ -119,13 +160,9 @@ int ContentsCommand(ClientData, Tcl_Interp* interp, int objc, Tcl_Obj* const obj
             InstanceContents(repository[instance.currentKey()]));
       }
       Put(result, "instances", instances);
-      Tcl_Obj* steps = Tcl_NewDictObj();
-      odb_StepRepository& stepRepository = odb.steps();
-      odb_StepRepositoryIT step(stepRepository);
-      for (step.first(); !step.isDone(); step.next()) {
-        Put(steps, step.currentKey().CStr(), StepContents(stepRepository[step.currentKey()]));
-      }
-      Put(result, "steps", steps);
+      StepContents steps;
+      WalkFields(odb, Selection(), steps);
+      Put(result, "steps", steps.Steps());
     } catch (...) {
       Tcl_DecrRefCount(result);
       throw;

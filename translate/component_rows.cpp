@@ -33,18 +33,7 @@ void SetUnknownWidthMessage(Tcl_Interp* interp, int width) {
 bool ResultRowId(Tcl_Interp* interp, int label, int offset, const LabelOrigin& origin,
                  int previous, int& id) {
   std::string refusal;
-  if (!WrittenId(label, offset, origin, id, refusal)) {
-    Tcl_SetObjResult(interp, Tcl_NewStringObj(refusal.c_str(), -1));
-    return false;
-  }
-  if (IsUnwritableId(id, previous)) {
-    char message[400];
-    std::snprintf(message, sizeof message,
-                  "%s label %d of result \"%.200s\" cannot be written: ids in a result must not "
-                  "be -1 nor repeat the id before",
-                  origin.entity, label, origin.result);
-    Tcl_SetObjResult(interp, Tcl_NewStringObj(message, -1));
-    return false;
-  }
-  return true;
+  if (BlockRowId(label, offset, origin, previous, id, refusal)) return true;
+  Tcl_SetObjResult(interp, Tcl_NewStringObj(refusal.c_str(), -1));
+  return false;
 }

@@ -12,8 +12,7 @@ int ResultTypeOfWidth(int width);
 struct Tcl_Interp;
 void SetUnknownWidthMessage(Tcl_Interp* interp, int width);
 
-// The id of a result row's label (WrittenId) in id; false, with the interpreter's result set to
-// the refusal, when it does not fit or the binary file cannot hold it after previous
-// (IsUnwritableId).
+// The id of a result row's label (BlockRowId) in id; false, with the interpreter's result set to
+// the refusal, when it does not fit or the binary file cannot hold it after previous.
 bool ResultRowId(Tcl_Interp* interp, int label, int offset, const LabelOrigin& origin,
                  int previous, int& id);

@@ -4,4 +4,4 @@
 
 // The ODB API gives an element's topology as a geometry class whose values are the shape
 // codes; any value, also one outside the class's list, is passed on as that integer.
-int ElementShapeCode(const odb_Element& element) { return static_cast<int>(element.geometry()); }
+int ShapeCodeOf(const odb_Element& element) { return static_cast<int>(element.geometry()); }

@@ -4,4 +4,4 @@
 class odb_Element;
 
 // The topology code of the element's shape (see element_shape.h for the codes).
-int ElementShapeCode(const odb_Element& element);
+int ShapeCodeOf(const odb_Element& element);

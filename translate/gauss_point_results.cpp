@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "ascii_case.h"
 #include "block_values.h"
 #include "component_rows.h"
 #include "diagnostics.h"
@@ -12,14 +13,14 @@
 #include "tensor_components.h"
 
 const char* GaussPointSetNames::Find(const char* name) const {
-  const auto found = m_positions.find(LowerAsciiText(name));
+  const auto found = m_positions.find(AsciiLowerText(name));
   return found != m_positions.end() ? m_names[found->second].get() : nullptr;
 }
 
 const char* GaussPointSetNames::Append(const char* name) {
   if (m_count == capacity()) m_names.resize(m_names.size() * 2);
   m_names[m_count] = CopyText(name);
-  m_positions.emplace(LowerAsciiText(name), m_count);
+  m_positions.emplace(AsciiLowerText(name), m_count);
   return m_names[m_count++].get();
 }
 
@@ -79,7 +80,7 @@ BlockPlacement PlaceBlock(const odb_FieldBulkData& block, const MeshInfo* mesh) 
 std::string GroupKey(const BlockPlacement& place) {
   std::string key(reinterpret_cast<const char*>(&place.mesh), sizeof place.mesh);
   key.append(reinterpret_cast<const char*>(&place.pointCount), sizeof place.pointCount);
-  key += LowerAsciiText(place.setName.c_str());
+  key += AsciiLowerText(place.setName);
   return key;
 }
 

@@ -28,7 +28,7 @@ class GaussPointSetNames {
  private:
   std::vector<OwnedText> m_names;
   int m_count = 0;
-  // Each name made small (LowerAsciiText) to the position of its entry, so that finding a
+  // Each name made small (AsciiLowerText) to the position of its entry, so that finding a
   // name costs the same however many sets the conversion has defined.
   std::unordered_map<std::string, int> m_positions;
 };

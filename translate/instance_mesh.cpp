@@ -7,15 +7,12 @@
 
 #include "element_shape.h"
 #include "element_shape_code.h"
-#include "mesh_rows.h"
+#include "mesh_chunks.h"
 #include "odb_API.h"
 #include "post_interface.h"
 #include "written_ids.h"
 
-namespace {
-
-// 3 for the three-dimensional space, 2 for the planar and axisymmetric ones, 0 otherwise.
-int DimensionOf(odb_Enum::odb_DimensionEnum space) {
+int DimensionOfEmbeddedSpace(int space) {
   switch (space) {
     case odb_Enum::THREE_D:
       return 3;
@@ -27,6 +24,8 @@ int DimensionOf(odb_Enum::odb_DimensionEnum space) {
   }
 }
 
+namespace {
+
 // The written ids of one instance's labels. The first label whose id does not fit leaves
 // its refusal in the command's message buffer.
 class InstanceIds {
@@ -37,8 +36,16 @@ class InstanceIds {
         m_elementOffset(elementOffset),
         m_message(message) {}
 
-  bool Node(int label, int& id) { return Shift("node", label, m_nodeOffset, id); }
-  bool Element(int label, int& id) { return Shift("element", label, m_elementOffset, id); }
+  bool Node(int label, int& id) {
+    return Checked(WrittenId(label, m_nodeOffset, Origin("node"), id, m_refusal));
+  }
+  bool Element(int label, int& id) {
+    return Checked(WrittenId(label, m_elementOffset, Origin("element"), id, m_refusal));
+  }
+  // A node written after the node of id previous (BlockRowId).
+  bool NodeRow(int label, int previous, int& id) {
+    return Checked(BlockRowId(label, m_nodeOffset, Origin("node"), previous, id, m_refusal));
+  }
   // The ids of count node labels, in order; false at the first that does not fit.
   bool Nodes(const int* labels, int count, int* ids) {
     for (int i = 0; i < count; ++i) {
@@ -48,10 +55,11 @@ class InstanceIds {
   }
 
  private:
-  bool Shift(const char* entity, int label, int offset, int& id) {
-    if (WrittenId(label, offset, {entity, m_instanceName, nullptr}, id, m_refusal)) return true;
-    std::snprintf(m_message, kShapeMessageSize, "%s", m_refusal.c_str());
-    return false;
+  LabelOrigin Origin(const char* entity) const { return {entity, m_instanceName, nullptr}; }
+  // Passes written on, copying the refusal into the message buffer when it is false.
+  bool Checked(bool written) {
+    if (!written) std::snprintf(m_message, kShapeMessageSize, "%s", m_refusal.c_str());
+    return written;
   }
 
   const char* m_instanceName;
@@ -64,7 +72,7 @@ class InstanceIds {
 // False, with the message set, at a node id that the binary file cannot hold; the nodes
 // before it are written.
 bool WriteCoordinates(const odb_SequenceNode& nodes, int dimension, InstanceIds& ids,
-                      const char* instanceName, char* message, int& highest) {
+                      int& highest) {
   PostBeginCoordinates();
   const int count = nodes.size();
   CoordinateRows rows(count);
@@ -72,14 +80,7 @@ bool WriteCoordinates(const odb_SequenceNode& nodes, int dimension, InstanceIds&
   for (int j = 0; j < count; ++j) {
     const odb_Node node = nodes[j];
     int id = 0;
-    if (!ids.Node(node.label(), id)) return false;
-    if (IsUnwritableId(id, previous)) {
-      std::snprintf(message, kShapeMessageSize,
-                    "node label %d of instance \"%.200s\" cannot be written: node ids must not "
-                    "be -1 nor repeat the id of the node before",
-                    node.label(), instanceName);
-      return false;
-    }
+    if (!ids.NodeRow(node.label(), previous, id)) return false;
     previous = id;
     if (id > highest) highest = id;
     const float* xyz = node.coordinates();
@@ -112,7 +113,7 @@ bool WriteElements(const odb_SequenceElement& elements, int meshShape, int nnode
     if (ownIds.size() < own) ownIds.resize(own);
     if (!ids.Nodes(labels, labelCount, ownIds.data())) return false;
     // Read before the row is taken: nothing may throw while the row is unfilled.
-    const int shape = ElementShapeCode(element);
+    const int shape = ShapeCodeOf(element);
     ElementNodeIds(meshShape, nnode, shape, ownIds.data(), labelCount, rows.Add(id));
   }
   rows.Write();
@@ -157,7 +158,7 @@ constexpr int kHexahedron8 = 16;
 // when the first element is not already of such a shape are the shape codes read, once each,
 // and the scan ends as soon as a hexahedron mesh is settled.
 int MeshElementIndex(const odb_SequenceElement& elements) {
-  const int first = ElementShapeCode(elements[0]);
+  const int first = ShapeCodeOf(elements[0]);
   if (first == kHexahedron8 || first == kQuadrilateral4) return 0;
   bool fitsHexahedron = first == kTetrahedron4 || first == kWedge6;
   bool fitsQuadrilateral = first == kTriangle3;
@@ -165,7 +166,7 @@ int MeshElementIndex(const odb_SequenceElement& elements) {
   int quadrilateral = -1;
   const int count = elements.size();
   for (int b = 1; b < count; ++b) {
-    const int shape = ElementShapeCode(elements[b]);
+    const int shape = ShapeCodeOf(elements[b]);
     if (shape == kHexahedron8) {
       if (hexahedron < 0) hexahedron = b;
     } else if (shape == kTetrahedron4 || shape == kWedge6) {
@@ -184,7 +185,7 @@ int MeshElementIndex(const odb_SequenceElement& elements) {
 
 MeshOutcome WriteInstanceMesh(const odb_Instance& instance, int meshIndex, MeshTable& table,
                               int& nodeOffset, int& elementOffset, char* message) {
-  const int dimension = DimensionOf(instance.embeddedSpace());
+  const int dimension = DimensionOfEmbeddedSpace(instance.embeddedSpace());
   if (dimension == 0) {
     std::snprintf(message, kShapeMessageSize, "%s", "unknown dimension");
     return MeshOutcome::kFailed;
@@ -198,7 +199,7 @@ MeshOutcome WriteInstanceMesh(const odb_Instance& instance, int meshIndex, MeshT
   const odb_String elementType = model.type();
   int nnode = 0;
   model.connectivity(nnode);
-  const int meshShape = ElementShapeCode(model);
+  const int meshShape = ShapeCodeOf(model);
   const int geometry = ClassifyElementShape(meshShape, message);
   if (geometry == 0) return MeshOutcome::kFailed;
 
@@ -219,7 +220,7 @@ MeshOutcome WriteInstanceMesh(const odb_Instance& instance, int meshIndex, MeshT
   InstanceIds ids(instanceName.CStr(), nodeOffset, elementOffset, message);
   int highestNode = INT_MIN;
   int highestElement = INT_MIN;
-  if (!WriteCoordinates(nodes, dimension, ids, instanceName.CStr(), message, highestNode)) {
+  if (!WriteCoordinates(nodes, dimension, ids, highestNode)) {
     return MeshOutcome::kFailed;
   }
   if (!WriteElements(elements, meshShape, nnode, ids, highestElement)) {
@@ -240,7 +241,7 @@ MeshOutcome DescribeInstanceMesh(const odb_Instance& instance, int meshIndex, Me
   const odb_String sectionCategory = model.sectionCategory().name();
   const std::string name = MakeMeshName(table, meshIndex, instanceName.CStr(),
                                         sectionCategory.CStr(), elementType.CStr());
-  table.Describe(meshIndex, ClassifyElementShape(ElementShapeCode(model), nullptr), name.c_str(),
+  table.Describe(meshIndex, ClassifyElementShape(ShapeCodeOf(model), nullptr), name.c_str(),
                  instanceName.CStr(), elementType.CStr());
   MeshInfo& record = table[meshIndex];
   record.nodeOffset = nodeOffset;

@@ -5,6 +5,11 @@
 
 class odb_Instance;
 
+// The dimension of a mesh in an instance's embedded space (odb_Enum::odb_DimensionEnum): 3 for
+// the three-dimensional space, 2 for the planar and axisymmetric ones, 0 for any other code,
+// which the mesh stage refuses.
+int DimensionOfEmbeddedSpace(int space);
+
 enum class MeshOutcome {
   kWritten,  // mesh written, record meshIndex filled, offsets advanced
   kSkipped,  // an instance without elements: nothing written, nothing filled

@@ -1,5 +1,7 @@
 #include "mesh_index.h"
 
+#include "ascii_case.h"
+
 namespace {
 
 bool IsEmpty(const char* text) { return text == nullptr || *text == '\0'; }
@@ -9,7 +11,7 @@ bool IsEmpty(const char* text) { return text == nullptr || *text == '\0'; }
 std::string InstanceTypeKey(const std::string& instanceKey, const char* elementType) {
   std::string key = instanceKey;
   key += '\0';
-  key += LowerAsciiText(elementType);
+  key += AsciiLowerText(elementType);
   return key;
 }
 
@@ -19,7 +21,9 @@ MeshIndex::MeshIndex(const MeshTable& table, int count) : m_table(table) {
   for (int i = 0; i < count; ++i) {
     const MeshInfo& mesh = table[i];
     if (!mesh.written) m_hasUnwritten = true;
-    const std::string instance = LowerAsciiText(mesh.instanceName.get());
+    // A record never described has no instance name.
+    const std::string instance =
+        mesh.instanceName ? AsciiLowerText(mesh.instanceName.get()) : std::string();
     // emplace keeps the first position of a key.
     m_firstOfInstance.emplace(instance, i);
     if (IsEmpty(mesh.elementType.get())) {
@@ -31,7 +35,7 @@ MeshIndex::MeshIndex(const MeshTable& table, int count) : m_table(table) {
 }
 
 const MeshInfo* MeshIndex::Find(const char* elementType, const char* instanceName) const {
-  const std::string instance = LowerAsciiText(instanceName);
+  const std::string instance = AsciiLowerText(instanceName);
   if (IsEmpty(elementType)) {
     const auto found = m_firstOfInstance.find(instance);
     return found != m_firstOfInstance.end() ? &m_table[found->second] : nullptr;

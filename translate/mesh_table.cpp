@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "ascii_case.h"
+
 const char* const kDefaultMeshName = "abaqus mesh";
 
 void MeshInfo::SetDescription(int newGeometry, const char* newName, const char* newInstanceName,
@@ -16,19 +18,19 @@ void MeshTable::Describe(int i, int geometry, const char* name, const char* inst
                          const char* elementType) {
   m_records[i].SetDescription(geometry, name, instanceName, elementType);
   if (name == nullptr) return;
-  const auto noted = m_firstOfName.emplace(LowerAsciiText(name), i);
+  const auto noted = m_firstOfName.emplace(AsciiLowerText(name), i);
   if (!noted.second && i < noted.first->second) noted.first->second = i;
 }
 
 int MeshTable::FirstNamed(const char* name) const {
-  const auto found = m_firstOfName.find(LowerAsciiText(name));
+  const auto found = m_firstOfName.find(AsciiLowerText(name));
   return found != m_firstOfName.end() ? found->second : -1;
 }
 
-int IsMeshNameTaken(const MeshTable& table, int count, const char* candidate) {
+int MeshNamePosition(const MeshTable& table, int count, const char* candidate) {
   const int first = table.FirstNamed(candidate);
   if (first >= 0 && first < count) return first + 1;
-  return EqualIgnoringCase(candidate, kDefaultMeshName) ? count + 1 : 0;
+  return EqualIgnoringAsciiCase(candidate, kDefaultMeshName) ? count + 1 : 0;
 }
 
 std::string MakeMeshName(const MeshTable& table, int meshIndex, const char* instanceName,
@@ -44,13 +46,13 @@ std::string MakeMeshName(const MeshTable& table, int meshIndex, const char* inst
   } else {
     candidate = kDefaultMeshName;
   }
-  if (IsMeshNameTaken(table, meshIndex, candidate.c_str()) == 0) return candidate;
+  if (MeshNamePosition(table, meshIndex, candidate.c_str()) == 0) return candidate;
 
   if (elementType != nullptr && *elementType != '\0') {
     candidate += " (";
     candidate += CutText(elementType, kTypeBytes);
     candidate += ")";
-    if (IsMeshNameTaken(table, meshIndex, candidate.c_str()) == 0) return candidate;
+    if (MeshNamePosition(table, meshIndex, candidate.c_str()) == 0) return candidate;
   }
   // Still taken: the mesh index makes it unique without a further test.
   candidate += " " + std::to_string(meshIndex);

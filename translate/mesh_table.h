@@ -28,12 +28,11 @@ struct MeshInfo {
 class MeshTable {
  public:
   explicit MeshTable(int capacity) : m_records(capacity > 0 ? capacity : 0) {}
-  int capacity() const { return static_cast<int>(m_records.size()); }
   MeshInfo& operator[](int i) { return m_records[i]; }
   const MeshInfo& operator[](int i) const { return m_records[i]; }
 
   // Sets the descriptive fields of record i (MeshInfo::SetDescription) and notes its name, so
-  // that IsMeshNameTaken need not compare it with every record. Records are described once.
+  // that MeshNamePosition need not compare it with every record. Records are described once.
   void Describe(int i, int geometry, const char* name, const char* instanceName,
                 const char* elementType);
   // The position of the first described record of this name ignoring case, or -1.
@@ -41,7 +40,7 @@ class MeshTable {
 
  private:
   std::vector<MeshInfo> m_records;
-  std::unordered_map<std::string, int> m_firstOfName;  // name made small (LowerAsciiText)
+  std::unordered_map<std::string, int> m_firstOfName;  // name made small (AsciiLowerText)
 };
 
 // The name used when an instance and its first element's section give none; never used alone.
@@ -49,7 +48,7 @@ extern const char* const kDefaultMeshName;
 
 // 0 when candidate is free among records 0..count-1 (described with MeshTable::Describe); else
 // the 1-based position of the first record of that name, or count + 1 for the bare default name.
-int IsMeshNameTaken(const MeshTable& table, int count, const char* candidate);
+int MeshNamePosition(const MeshTable& table, int count, const char* candidate);
 
 // The name of mesh meshIndex: the instance name, else the section category, else the default
 // name; made unique with the element type and, failing that, the mesh index.

@@ -3,14 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "ascii_case.h"
 #include "utf8_cut.h"
-
-bool EqualIgnoringCase(const char* a, const char* b) {
-  return EqualIgnoringAsciiCase(a != nullptr ? a : "", b != nullptr ? b : "");
-}
-
-std::string LowerAsciiText(const char* text) { return AsciiLowerText(text != nullptr ? text : ""); }
 
 OwnedText CopyText(const char* text) {
   if (text == nullptr) return nullptr;

@@ -6,6 +6,7 @@
 
 #include "component_rows.h"
 #include "diagnostics.h"
+#include "field_walk.h"
 #include "gauss_point_results.h"
 #include "nodal_results.h"
 #include "odb_API.h"
@@ -103,46 +104,47 @@ int TranslateFieldOutput(Tcl_Interp* interp, const odb_FieldOutput& field,
                                 ON_GAUSS_POINTS, blocks, meshes, setNames);
 }
 
+// Translates each kept field output, reporting progress at each kept step and frame.
+class ResultVisitor : public FieldVisitor {
+ public:
+  ResultVisitor(Tcl_Interp* interp, const MeshTable& table, int count, WalkProgress& progress,
+                UnplaceableFields unplaceable)
+      : m_interp(interp), m_meshes(table, count), m_progress(progress), m_unplaceable(unplaceable) {}
+
+  int StepBegun(const odb_String& name, odb_Step&, int index, int count) override {
+    m_stepName = name;
+    m_step = index;
+    m_stepCount = count;
+    return m_progress.StepStarted(index, count);
+  }
+  int FrameBegun(odb_Frame&, int frameIndex, int kept, int keptCount) override {
+    m_frameIndex = frameIndex;
+    return m_progress.FrameStarted(m_step, m_stepCount, kept, keptCount);
+  }
+  int FieldOutputFound(odb_FieldOutputRepository& fields, const odb_String& key) override {
+    return TranslateFieldOutput(m_interp, fields[key], m_stepName.CStr(), m_frameIndex, m_meshes,
+                                m_setNames, m_unplaceable);
+  }
+
+ private:
+  Tcl_Interp* m_interp;
+  const MeshIndex m_meshes;
+  GaussPointSetNames m_setNames;
+  WalkProgress& m_progress;
+  UnplaceableFields m_unplaceable;
+  odb_String m_stepName;
+  int m_step = 0;
+  int m_stepCount = 0;
+  int m_frameIndex = 0;
+};
+
 }  // namespace
 
 int TranslateResults(Tcl_Interp* interp, odb_Odb& odb, const MeshTable& table, int count,
                      const Selection& selection, WalkProgress& progress,
                      UnplaceableFields unplaceable) {
-  odb_StepRepository& steps = odb.steps();
-  odb_StepRepositoryIT step(steps);
-  GaussPointSetNames setNames;
-  const MeshIndex meshes(table, count);
-
-  int stepCount = 0;
-  for (step.first(); !step.isDone(); step.next()) {
-    if (selection.steps.Keeps(step.currentKey().CStr())) ++stepCount;
-  }
-
-  int i = 0;
-  for (step.first(); !step.isDone(); step.next()) {
-    const odb_String stepName = step.currentKey();
-    if (!selection.steps.Keeps(stepName.CStr())) continue;
-    int status = progress.StepStarted(i, stepCount);
-    if (status != 0) return status;
-    odb_SequenceFrame& frames = steps[stepName].frames();
-    // Frames left out are not looked at: the cost follows what is kept.
-    const std::vector<int> kept = selection.FramesOf(frames.size());
-    const int keptCount = static_cast<int>(kept.size());
-    for (int k = 0; k < keptCount; ++k) {
-      const int j = kept[static_cast<std::size_t>(k)];
-      status = progress.FrameStarted(i, stepCount, k, keptCount);
-      if (status != 0) return status;
-      odb_FieldOutputRepository& fields = frames[j].fieldOutputs();
-      odb_FieldOutputRepositoryIT field(fields);
-      for (field.first(); !field.isDone(); field.next()) {
-        const odb_String& key = field.currentKey();
-        if (!selection.fields.Keeps(key.CStr())) continue;
-        status = TranslateFieldOutput(interp, fields[key], stepName.CStr(), j, meshes, setNames,
-                                      unplaceable);
-        if (status != 0) return status;
-      }
-    }
-    ++i;
-  }
+  ResultVisitor visitor(interp, table, count, progress, unplaceable);
+  const int status = WalkFields(odb, selection, visitor);
+  if (status != 0) return status;
   return progress.Finished();
 }

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <climits>
 
-#include "names.h"
+#include "ascii_case.h"
 
 namespace {
 
@@ -56,12 +56,10 @@ bool ParseFrameItem(const std::string& word, FrameItem& item) {
 
 void NameSet::Add(const std::string& name) {
   m_given.push_back(name);
-  m_small.insert(LowerAsciiText(name.c_str()));
+  m_small.insert(AsciiLowerText(name));
 }
 
-bool NameSet::Keeps(const char* name) const {
-  return m_given.empty() || m_small.count(LowerAsciiText(name)) != 0;
-}
+bool NameSet::Has(const char* name) const { return m_small.count(AsciiLowerText(name)) != 0; }
 
 std::vector<int> Selection::FramesOf(int count) const {
   std::vector<int> kept;

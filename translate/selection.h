@@ -24,8 +24,10 @@ class NameSet {
  public:
   void Add(const std::string& name);
   bool empty() const { return m_given.empty(); }
+  // True when the name is one of those given.
+  bool Has(const char* name) const;
   // True when no names were given or the name is one of them.
-  bool Keeps(const char* name) const;
+  bool Keeps(const char* name) const { return m_given.empty() || Has(name); }
   const std::vector<std::string>& given() const { return m_given; }
 
  private:

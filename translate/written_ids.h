@@ -38,3 +38,16 @@ inline bool WrittenId(int label, int offset, const LabelOrigin& origin, int& id,
 // block (a block starts as if -1 came before), and -1 ends a values block. An id equal to
 // the one before it, or -1, would make the records that follow unreadable.
 inline bool IsUnwritableId(int id, int previous) { return id == -1 || id == previous; }
+
+// The refusal of a label whose id the binary file cannot hold (IsUnwritableId).
+std::string UnwritableIdRefusal(int label, const LabelOrigin& origin);
+
+// The id of a label written in a block of ids after the id previous, in id: WrittenId, and
+// refused also, with refusal set, when the binary file cannot hold it (IsUnwritableId).
+inline bool BlockRowId(int label, int offset, const LabelOrigin& origin, int previous, int& id,
+                       std::string& refusal) {
+  if (!WrittenId(label, offset, origin, id, refusal)) return false;
+  if (!IsUnwritableId(id, previous)) return true;
+  refusal = UnwritableIdRefusal(label, origin);
+  return false;
+}

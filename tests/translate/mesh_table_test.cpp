@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "ascii_case.h"
 #include "mesh_index.h"
 #include "post_types.h"
 
@@ -25,7 +26,7 @@ TEST(MeshNames, InstanceNameWhenFree) {
 
 TEST(MeshNames, CaseInsensitiveCollisionAddsTypeThenIndex) {
   MeshTable table = TableOf({"Part-1"});
-  EXPECT_EQ(1, IsMeshNameTaken(table, 1, "PART-1"));
+  EXPECT_EQ(1, MeshNamePosition(table, 1, "PART-1"));
   EXPECT_EQ("PART-1 (S4R)", MakeMeshName(table, 1, "PART-1", "", "S4R"));
 
   table.Describe(1, GEOMETRY_QUADRILATERAL, "part-1 (s4r)", "x", "S4R");
@@ -39,17 +40,17 @@ TEST(MeshNames, SectionCategoryThenDefaultName) {
   MeshTable table(3);
   EXPECT_EQ("shell < STEEL >", MakeMeshName(table, 0, "", "shell < STEEL >", "S4R"));
   // The default name always counts as taken, so it never stands alone.
-  EXPECT_EQ(1, IsMeshNameTaken(table, 0, "ABAQUS MESH"));
+  EXPECT_EQ(1, MeshNamePosition(table, 0, "ABAQUS MESH"));
   EXPECT_EQ("abaqus mesh (C3D8)", MakeMeshName(table, 0, "", "", "C3D8"));
   EXPECT_EQ("abaqus mesh 0", MakeMeshName(table, 0, nullptr, nullptr, ""));
-  EXPECT_EQ(0, IsMeshNameTaken(table, 0, "abaqus"));
+  EXPECT_EQ(0, MeshNamePosition(table, 0, "abaqus"));
 }
 
 TEST(MeshNames, OnlyRecordsBelowCountAreComparedAndTheFirstIsNamed) {
   MeshTable table = TableOf({"A", "B", "b"});
-  EXPECT_EQ(2, IsMeshNameTaken(table, 3, "B"));
-  EXPECT_EQ(0, IsMeshNameTaken(table, 1, "b"));
-  EXPECT_EQ(0, IsMeshNameTaken(table, 3, "c"));
+  EXPECT_EQ(2, MeshNamePosition(table, 3, "B"));
+  EXPECT_EQ(0, MeshNamePosition(table, 1, "b"));
+  EXPECT_EQ(0, MeshNamePosition(table, 3, "c"));
 }
 
 TEST(MeshIndex, MatchesInstanceIgnoringCaseAndTypeWhenBothGiven) {
@@ -86,9 +87,11 @@ const MeshInfo* ScanForMesh(const char* elementType, const MeshTable& table, int
   const bool typeGiven = elementType != nullptr && *elementType != '\0';
   for (int i = 0; i < count; ++i) {
     const MeshInfo& mesh = table[i];
-    if (!EqualIgnoringCase(mesh.instanceName.get(), instanceName)) continue;
+    if (!EqualIgnoringAsciiCase(mesh.instanceName ? mesh.instanceName.get() : "", instanceName)) {
+      continue;
+    }
     const bool meshTypeKnown = mesh.elementType && mesh.elementType[0] != '\0';
-    if (typeGiven && meshTypeKnown && !EqualIgnoringCase(mesh.elementType.get(), elementType)) {
+    if (typeGiven && meshTypeKnown && !EqualIgnoringAsciiCase(mesh.elementType.get(), elementType)) {
       continue;
     }
     return &mesh;

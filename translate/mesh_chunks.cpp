@@ -1,4 +1,4 @@
-#include "mesh_rows.h"
+#include "mesh_chunks.h"
 
 #include <algorithm>
 
