@@ -1,4 +1,4 @@
-#include "conversion_command.h"
+#include "odbpost_command.h"
 
 #include "conversion.h"
 #include "file_arguments.h"

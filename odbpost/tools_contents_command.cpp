@@ -1,4 +1,4 @@
-#include "contents_command.h"
+#include "tools_contents_command.h"
 
 #include <string>
 #include <unordered_map>

@@ -1,4 +1,4 @@
-#include "convert_command.h"
+#include "tools_convert_command.h"
 
 #include <string>
 
