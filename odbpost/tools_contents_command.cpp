@@ -5,11 +5,12 @@
 #include <vector>
 
 #include "api_guard.h"
-#include "conversion.h"
+#include "database_opening.h"
 #include "field_types.h"
 #include "file_arguments.h"
 #include "names.h"
 #include "odb_API.h"
+#include "odb_api_session.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include "post_types.h"
 #include "replacement_file.h"
 #include "selection.h"
+#include "tcl_result.h"
 #include "walk_progress.h"
 
 namespace {
@@ -17,11 +18,6 @@ using ListCount = Tcl_Size;
 #else
 using ListCount = int;
 #endif
-
-void SetMessage(Tcl_Interp* interp, const std::string& text) {
-  Tcl_SetObjResult(interp, Tcl_NewStringObj(text.c_str(), -1));
-}
-
 
 // {*}CMDPREFIX percent at the start of every kept frame and 100 at the end. A break cancels
 // the conversion; an error cancels it with that error.
@@ -100,8 +96,9 @@ int ParseOptions(Tcl_Interp* interp, int objc, Tcl_Obj* const objv[], ConvertOpt
       if (Tcl_ListObjLength(interp, value, &count) != TCL_OK) return TCL_ERROR;
       if (count == 0 && option == "-progress") {
         // An empty command prefix calls nothing.
-        SetMessage(interp, std::string("bad progress command \"") + Tcl_GetString(value) +
-                               "\": must be a command prefix");
+        SetMessage(interp, (std::string("bad progress command \"") + Tcl_GetString(value) +
+                            "\": must be a command prefix")
+                               .c_str());
         return TCL_ERROR;
       }
       if (count == 0) {
@@ -109,7 +106,8 @@ int ParseOptions(Tcl_Interp* interp, int objc, Tcl_Obj* const objv[], ConvertOpt
         Tcl_Obj* pair[2] = {objv[i], value};
         Tcl_Obj* words = Tcl_NewListObj(2, pair);
         Tcl_IncrRefCount(words);
-        SetMessage(interp, std::string("the selection keeps no result: ") + Tcl_GetString(words));
+        SetMessage(interp,
+                   (std::string("the selection keeps no result: ") + Tcl_GetString(words)).c_str());
         Tcl_DecrRefCount(words);
         return TCL_ERROR;
       }
@@ -126,8 +124,9 @@ int ParseOptions(Tcl_Interp* interp, int objc, Tcl_Obj* const objv[], ConvertOpt
       for (ListCount k = 0; k < count; ++k) {
         FrameItem item;
         if (!ParseFrameItem(Tcl_GetString(items[k]), item)) {
-          SetMessage(interp, std::string("bad frame item \"") + Tcl_GetString(items[k]) +
-                                 "\": must be an index, FIRST:LAST, FIRST:LAST:STRIDE, all or last");
+          SetMessage(interp, (std::string("bad frame item \"") + Tcl_GetString(items[k]) +
+                              "\": must be an index, FIRST:LAST, FIRST:LAST:STRIDE, all or last")
+                                 .c_str());
           return TCL_ERROR;
         }
         options.selection.frames.push_back(item);
@@ -141,7 +140,8 @@ int ParseOptions(Tcl_Interp* interp, int objc, Tcl_Obj* const objv[], ConvertOpt
       } else if (format == "compressed") {
         options.mode = MODE_COMPRESSED_TEXT;
       } else {
-        SetMessage(interp, "bad format \"" + format + "\": must be binary, text or compressed");
+        SetMessage(interp,
+                   ("bad format \"" + format + "\": must be binary, text or compressed").c_str());
         return TCL_ERROR;
       }
       continue;
@@ -149,9 +149,10 @@ int ParseOptions(Tcl_Interp* interp, int objc, Tcl_Obj* const objv[], ConvertOpt
       options.progress = value;
       continue;
     } else {
-      SetMessage(interp, "bad option \"" + option +
-                             "\": must be -steps, -frames, -fields, -instances, -format, "
-                             "-progress or --");
+      SetMessage(interp, ("bad option \"" + option +
+                          "\": must be -steps, -frames, -fields, -instances, -format, "
+                          "-progress or --")
+                             .c_str());
       return TCL_ERROR;
     }
     options.selects = true;
