@@ -20,7 +20,8 @@ using ListCount = int;
 #endif
 
 // {*}CMDPREFIX percent at the start of every kept frame and 100 at the end. A break cancels
-// the conversion; an error cancels it with that error.
+// the conversion; an error cancels it with that error's message. Either way the error code
+// is {ODBPOST CANCELLED}.
 class ScriptProgress : public WalkProgress {
  public:
   ScriptProgress(Tcl_Interp* interp, Tcl_Obj* prefix) : m_interp(interp), m_prefix(prefix) {
@@ -49,11 +50,12 @@ class ScriptProgress : public WalkProgress {
     int code = Tcl_ListObjAppendElement(m_interp, command, Tcl_NewIntObj(percent));
     if (code == TCL_OK) code = Tcl_EvalObjEx(m_interp, command, TCL_EVAL_GLOBAL);
     Tcl_DecrRefCount(command);
-    if (code == TCL_BREAK) {
-      SetMessage(m_interp, "conversion cancelled");
-      return TCL_ERROR;
-    }
-    return code == TCL_ERROR ? TCL_ERROR : TCL_OK;
+    if (code == TCL_BREAK) SetMessage(m_interp, "conversion cancelled");
+    if (code != TCL_BREAK && code != TCL_ERROR) return TCL_OK;
+    // Both end the conversion as the host asked; a caller tells them from its failures by the
+    // error code, while the message stays the script's own.
+    Tcl_SetErrorCode(m_interp, "ODBPOST", "CANCELLED", static_cast<char*>(nullptr));
+    return TCL_ERROR;
   }
 
   Tcl_Interp* m_interp;
