@@ -1,16 +1,13 @@
-// The conversion driver that odbpost and odbpost::convert share, and the database opening and
-// error handling that odbpost::contents shares with them.
+// The conversion that odbpost and odbpost::convert share: the order of its stages, from the
+// output's checks to the closing of the results file.
 #pragma once
 
 #include <tcl.h>
 
-#include <functional>
 #include <string>
-#include <vector>
 
 #include "post_types.h"
 
-class odb_Odb;
 class WalkProgress;
 struct Selection;
 
@@ -33,28 +30,3 @@ struct ConversionSettings {
 // set. Takes the ApiGuard, and refuses to start while another command holds it.
 int RunConversion(Tcl_Interp* interp, const std::string& input, const std::string& output,
                   const ConversionSettings& settings);
-
-// Runs body with the ODB API initialised (and finalised on every exit), turning the API's
-// exceptions and internal failures into the interpreter's result as odbpost reports them.
-// Call only while holding the ApiGuard (api_guard.h).
-int RunWithOdbApi(Tcl_Interp* interp, const std::function<int()>& body);
-
-// Opens the database for reading only, through its upgraded copy (made beside it) when it is
-// in the previous format. Returns null, with the interpreter's result set, when the name holds
-// a NUL or the copy would be written over one of outputs (files the caller is writing). Throws
-// the API's exceptions; call within RunWithOdbApi.
-odb_Odb* OpenDatabase(Tcl_Interp* interp, const std::string& input,
-                      const std::vector<std::string>& outputs = {});
-
-// Closes the database it is given when it goes; declared within RunWithOdbApi right after
-// OpenDatabase, it closes the database before the API is finalised, on every exit.
-class DatabaseCloser {
- public:
-  explicit DatabaseCloser(odb_Odb* odb) : m_odb(odb) {}
-  ~DatabaseCloser();
-  DatabaseCloser(const DatabaseCloser&) = delete;
-  DatabaseCloser& operator=(const DatabaseCloser&) = delete;
-
- private:
-  odb_Odb* m_odb;
-};

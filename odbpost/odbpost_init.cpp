@@ -1,7 +1,7 @@
 // The extension's entry point, called by Tcl's load.
 #include <tcl.h>
 
-#include "conversion_command.h"
+#include "odbpost_command.h"
 #include "tcl_requirement.h"
 
 extern "C" int Odbpost_Init(Tcl_Interp* interp) {

@@ -94,13 +94,6 @@ bool SameLocation(const FileLocation& a, const FileLocation& b) {
   return a.known && b.known && a.exists == b.exists && a.id == b.id && SameName(a.name, b.name);
 }
 
-}  // namespace
-
-bool IsSameFile(const char* a, const char* b) {
-  return platform::SameFile(a, b);
-}
-
-namespace {
 // Whether output lands on the database's path with one of the suffixes, spelled as given or
 // with its links resolved.
 bool WritesAnyOf(const std::string& output, const std::string& database,
@@ -128,4 +121,7 @@ bool WritesDatabaseFiles(const std::string& output, const std::string& database)
   return WritesAnyOf(output, database, {"", "-journal", "-wal", "-shm"});
 }
 
-bool IsPipeOrSocket(const char* path) { return platform::IsPipeOrSocket(path); }
+bool IsWritableOutput(const std::string& input, const std::string& output) {
+  return output.find('\0') == std::string::npos && !WritesDatabaseFiles(output, input) &&
+         !WritesCompanionFiles(output, UpgradedName(input)) && !platform::IsPipeOrSocket(output);
+}

@@ -1,9 +1,9 @@
 // The entry point of the odbpost::tools package, called by Tcl's load.
 #include <tcl.h>
 
-#include "contents_command.h"
-#include "convert_command.h"
 #include "tcl_requirement.h"
+#include "tools_contents_command.h"
+#include "tools_convert_command.h"
 
 extern "C" int Odbposttools_Init(Tcl_Interp* interp) {
   if (Tcl_InitStubs(interp, ODBPOST_TCL_REQUIREMENT, 0) == nullptr) return TCL_ERROR;

@@ -13,10 +13,6 @@ namespace platform {
 // fopen of a UTF-8 path (mode as fopen's; use "b" for byte-exact files on every system).
 std::FILE* OpenFile(const std::string& path, const char* mode);
 
-// Creates an empty file at path only when no file of that name exists; false when one does
-// (errno EEXIST) or it cannot be created (errno tells why).
-bool CreateNewFile(const std::string& path);
-
 // True when something (a file, a folder, anything) exists at path.
 bool Exists(const std::string& path);
 

@@ -19,13 +19,6 @@ std::FILE* OpenFile(const std::string& path, const char* mode) {
   return std::fopen(path.c_str(), mode);
 }
 
-bool CreateNewFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
-  ::close(fd);
-  return true;
-}
-
 bool Exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
 
 bool RemoveFile(const std::string& path) { return std::remove(path.c_str()) == 0; }

@@ -55,19 +55,6 @@ std::FILE* OpenFile(const std::string& path, const char* mode) {
   return _wfopen(wide.c_str(), wideMode.c_str());
 }
 
-bool CreateNewFile(const std::string& path) {
-  const std::wstring wide = WidePath(path);
-  if (wide.empty()) {
-    errno = ENOENT;
-    return false;
-  }
-  const int fd = _wopen(wide.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
-                        _S_IREAD | _S_IWRITE);
-  if (fd < 0) return false;
-  _close(fd);
-  return true;
-}
-
 bool Exists(const std::string& path) {
   const std::wstring wide = WidePath(path);
   return !wide.empty() && GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES;

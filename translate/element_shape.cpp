@@ -6,7 +6,7 @@
 
 namespace {
 
-void SetMessage(char* message, const char* text) {
+void CopyShapeMessage(char* message, const char* text) {
   if (message != nullptr) std::snprintf(message, kShapeMessageSize, "%s", text);
 }
 
@@ -23,7 +23,7 @@ int ClassifyElementShape(int shapeCode, char* message) {
   switch (shapeCode) {
     case 1:
     case 2:
-      SetMessage(message, "element MASS/PLOT not implemented\n");
+      CopyShapeMessage(message, "element MASS/PLOT not implemented\n");
       return GEOMETRY_NONE;
     case 3: case 4: case 5: case 6: case 7: case 8: case 9:
       return GEOMETRY_LINEAR;
@@ -38,7 +38,7 @@ int ClassifyElementShape(int shapeCode, char* message) {
       return GEOMETRY_TETRAHEDRA;
     case 15:
     case 18:
-      SetMessage(message, "element PENTA not implemented\n");
+      CopyShapeMessage(message, "element PENTA not implemented\n");
       return GEOMETRY_NONE;
     case 16:
     case 19:

@@ -13,13 +13,10 @@
 #include "field_types.h"
 #include "post_types.h"
 #include "selection.h"
+#include "tcl_result.h"
 #include "walk_progress.h"
 
 namespace {
-
-void SetMessage(Tcl_Interp* interp, const char* message) {
-  Tcl_SetObjResult(interp, Tcl_NewStringObj(message, -1));
-}
 
 // The line about a field output left out, naming it, its step, its frame and why.
 void ReportSkipped(const odb_FieldOutput& field, const char* stepName, int frameIndex,

@@ -1,16 +1,17 @@
-#include "contents_command.h"
+#include "tools_contents_command.h"
 
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "api_guard.h"
-#include "conversion.h"
+#include "database_opening.h"
 #include "field_types.h"
 #include "field_walk.h"
 #include "file_arguments.h"
 #include "instance_mesh.h"
 #include "odb_API.h"
+#include "odb_api_session.h"
 #include "selection.h"
 
 namespace {

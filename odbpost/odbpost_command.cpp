@@ -1,8 +1,9 @@
-#include "conversion_command.h"
+#include "odbpost_command.h"
 
 #include "conversion.h"
 #include "file_arguments.h"
 #include "progress.h"
+#include "tcl_result.h"
 
 int ConversionCommand(ClientData, Tcl_Interp* interp, int objc, Tcl_Obj* const objv[]) {
   if (objc < 3) {
@@ -16,7 +17,7 @@ int ConversionCommand(ClientData, Tcl_Interp* interp, int objc, Tcl_Obj* const o
     return RunConversion(interp, FileSystemPathOf(objv[1]), FileSystemPathOf(objv[2]), settings);
   } catch (...) {
     // Copying the arguments can only fail for want of memory.
-    Tcl_SetObjResult(interp, Tcl_NewStringObj("odbpost: out of memory", -1));
+    SetMessage(interp, "odbpost: out of memory");
     return TCL_ERROR;
   }
 }

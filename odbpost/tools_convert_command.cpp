@@ -1,4 +1,4 @@
-#include "convert_command.h"
+#include "tools_convert_command.h"
 
 #include <string>
 
@@ -7,6 +7,7 @@
 #include "post_types.h"
 #include "replacement_file.h"
 #include "selection.h"
+#include "tcl_result.h"
 #include "walk_progress.h"
 
 namespace {
@@ -18,13 +19,9 @@ using ListCount = Tcl_Size;
 using ListCount = int;
 #endif
 
-void SetMessage(Tcl_Interp* interp, const std::string& text) {
-  Tcl_SetObjResult(interp, Tcl_NewStringObj(text.c_str(), -1));
-}
-
-
 // {*}CMDPREFIX percent at the start of every kept frame and 100 at the end. A break cancels
-// the conversion; an error cancels it with that error.
+// the conversion; an error cancels it with that error's message. Either way the error code
+// is {ODBPOST CANCELLED}.
 class ScriptProgress : public WalkProgress {
  public:
   ScriptProgress(Tcl_Interp* interp, Tcl_Obj* prefix) : m_interp(interp), m_prefix(prefix) {
@@ -53,11 +50,12 @@ class ScriptProgress : public WalkProgress {
     int code = Tcl_ListObjAppendElement(m_interp, command, Tcl_NewIntObj(percent));
     if (code == TCL_OK) code = Tcl_EvalObjEx(m_interp, command, TCL_EVAL_GLOBAL);
     Tcl_DecrRefCount(command);
-    if (code == TCL_BREAK) {
-      SetMessage(m_interp, "conversion cancelled");
-      return TCL_ERROR;
-    }
-    return code == TCL_ERROR ? TCL_ERROR : TCL_OK;
+    if (code == TCL_BREAK) SetMessage(m_interp, "conversion cancelled");
+    if (code != TCL_BREAK && code != TCL_ERROR) return TCL_OK;
+    // Both end the conversion as the host asked; a caller tells them from its failures by the
+    // error code, while the message stays the script's own.
+    Tcl_SetErrorCode(m_interp, "ODBPOST", "CANCELLED", static_cast<char*>(nullptr));
+    return TCL_ERROR;
   }
 
   Tcl_Interp* m_interp;
@@ -100,8 +98,9 @@ int ParseOptions(Tcl_Interp* interp, int objc, Tcl_Obj* const objv[], ConvertOpt
       if (Tcl_ListObjLength(interp, value, &count) != TCL_OK) return TCL_ERROR;
       if (count == 0 && option == "-progress") {
         // An empty command prefix calls nothing.
-        SetMessage(interp, std::string("bad progress command \"") + Tcl_GetString(value) +
-                               "\": must be a command prefix");
+        SetMessage(interp, (std::string("bad progress command \"") + Tcl_GetString(value) +
+                            "\": must be a command prefix")
+                               .c_str());
         return TCL_ERROR;
       }
       if (count == 0) {
@@ -109,7 +108,8 @@ int ParseOptions(Tcl_Interp* interp, int objc, Tcl_Obj* const objv[], ConvertOpt
         Tcl_Obj* pair[2] = {objv[i], value};
         Tcl_Obj* words = Tcl_NewListObj(2, pair);
         Tcl_IncrRefCount(words);
-        SetMessage(interp, std::string("the selection keeps no result: ") + Tcl_GetString(words));
+        SetMessage(interp,
+                   (std::string("the selection keeps no result: ") + Tcl_GetString(words)).c_str());
         Tcl_DecrRefCount(words);
         return TCL_ERROR;
       }
@@ -126,8 +126,9 @@ int ParseOptions(Tcl_Interp* interp, int objc, Tcl_Obj* const objv[], ConvertOpt
       for (ListCount k = 0; k < count; ++k) {
         FrameItem item;
         if (!ParseFrameItem(Tcl_GetString(items[k]), item)) {
-          SetMessage(interp, std::string("bad frame item \"") + Tcl_GetString(items[k]) +
-                                 "\": must be an index, FIRST:LAST, FIRST:LAST:STRIDE, all or last");
+          SetMessage(interp, (std::string("bad frame item \"") + Tcl_GetString(items[k]) +
+                              "\": must be an index, FIRST:LAST, FIRST:LAST:STRIDE, all or last")
+                                 .c_str());
           return TCL_ERROR;
         }
         options.selection.frames.push_back(item);
@@ -141,7 +142,8 @@ int ParseOptions(Tcl_Interp* interp, int objc, Tcl_Obj* const objv[], ConvertOpt
       } else if (format == "compressed") {
         options.mode = MODE_COMPRESSED_TEXT;
       } else {
-        SetMessage(interp, "bad format \"" + format + "\": must be binary, text or compressed");
+        SetMessage(interp,
+                   ("bad format \"" + format + "\": must be binary, text or compressed").c_str());
         return TCL_ERROR;
       }
       continue;
@@ -149,9 +151,10 @@ int ParseOptions(Tcl_Interp* interp, int objc, Tcl_Obj* const objv[], ConvertOpt
       options.progress = value;
       continue;
     } else {
-      SetMessage(interp, "bad option \"" + option +
-                             "\": must be -steps, -frames, -fields, -instances, -format, "
-                             "-progress or --");
+      SetMessage(interp, ("bad option \"" + option +
+                          "\": must be -steps, -frames, -fields, -instances, -format, "
+                          "-progress or --")
+                             .c_str());
       return TCL_ERROR;
     }
     options.selects = true;
