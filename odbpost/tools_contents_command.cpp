@@ -1,5 +1,6 @@
 #include "tools_contents_command.h"
 
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "odb_API.h"
 #include "odb_api_session.h"
 #include "selection.h"
+#include "tcl_ref.h"
 
 namespace {
 
@@ -27,16 +29,14 @@ Tcl_Obj* EnumName(const char* name, int code) {
   return name != nullptr ? Text(name) : Tcl_NewIntObj(code);
 }
 
+// Everything is read from the database before the first Tcl object is made, so that an
+// exception of the API leaves no object behind.
 Tcl_Obj* InstanceContents(const odb_Instance& instance) {
-  Tcl_Obj* dict = Tcl_NewDictObj();
   // As the mesh stage reads it; 0 for a space it refuses.
-  Put(dict, "dimension", Tcl_NewIntObj(DimensionOfEmbeddedSpace(instance.embeddedSpace())));
-  const odb_SequenceNode& nodes = instance.nodes();
+  const int dimension = DimensionOfEmbeddedSpace(instance.embeddedSpace());
+  const int nodeCount = instance.nodes().size();
   const odb_SequenceElement& elements = instance.elements();
-  Put(dict, "nodes", Tcl_NewIntObj(nodes.size()));
-  Put(dict, "elements", Tcl_NewIntObj(elements.size()));
   // Counted by name, kept in order of first appearance.
-  Tcl_Obj* types = Tcl_NewDictObj();
   std::unordered_map<std::string, int> counts;
   std::vector<std::string> order;
   for (int i = 0; i < elements.size(); ++i) {
@@ -45,6 +45,11 @@ Tcl_Obj* InstanceContents(const odb_Instance& instance) {
     if (found.second) order.push_back(type.CStr());
     ++found.first->second;
   }
+  Tcl_Obj* dict = Tcl_NewDictObj();
+  Put(dict, "dimension", Tcl_NewIntObj(dimension));
+  Put(dict, "nodes", Tcl_NewIntObj(nodeCount));
+  Put(dict, "elements", Tcl_NewIntObj(elements.size()));
+  Tcl_Obj* types = Tcl_NewDictObj();
   for (const std::string& type : order) Put(types, type.c_str(), Tcl_NewIntObj(counts[type]));
   Put(dict, "elementTypes", types);
   return dict;
@@ -54,81 +59,59 @@ Tcl_Obj* InstanceContents(const odb_Instance& instance) {
 // position, taken from its first frame.
 class StepContents : public FieldVisitor {
  public:
-  StepContents() : m_steps(Tcl_NewDictObj()) { Tcl_IncrRefCount(m_steps); }
-  ~StepContents() {
-    Tcl_DecrRefCount(m_steps);
-    Release();
-  }
-  StepContents(const StepContents&) = delete;
-  StepContents& operator=(const StepContents&) = delete;
-
   int StepBegun(const odb_String& name, odb_Step& step, int, int) override {
     EndStep();
     m_name = name;
     m_frameCount = step.frames().size();
-    m_descriptions = Held(Tcl_NewListObj(0, nullptr));
-    m_fields = Held(Tcl_NewDictObj());
+    m_descriptions = std::make_unique<TclRef>(Tcl_NewListObj(0, nullptr));
+    m_fields = std::make_unique<TclRef>(Tcl_NewDictObj());
     return 0;
   }
   int FrameBegun(odb_Frame& frame, int, int, int) override {
-    Tcl_ListObjAppendElement(nullptr, m_descriptions, Text(frame.description().CStr()));
+    Tcl_ListObjAppendElement(nullptr, m_descriptions->get(), Text(frame.description().CStr()));
     return 0;
   }
   int FieldOutputFound(odb_FieldOutputRepository& outputs, const odb_String& name) override {
-    Tcl_Obj* key = Held(Text(name.CStr()));
+    const TclRef key(Text(name.CStr()));
     Tcl_Obj* known = nullptr;
-    Tcl_DictObjGet(nullptr, m_fields, key, &known);
+    Tcl_DictObjGet(nullptr, m_fields->get(), key.get(), &known);
     if (known == nullptr) {
       const odb_FieldOutput& output = outputs[name];
       const odb_SequenceFieldLocation& locations = output.locations();
-      Tcl_Obj* entry = Tcl_NewDictObj();
-      Put(entry, "type", EnumName(DataTypeName(output.type()), output.type()));
-      if (locations.size() > 0) {
-        const int position = locations.constGet(0).position();
-        Put(entry, "position", EnumName(PositionName(position), position));
-      } else {
-        Put(entry, "position", Text(""));
-      }
-      Tcl_DictObjPut(nullptr, m_fields, key, entry);
+      const int position = locations.size() > 0 ? locations.constGet(0).position() : 0;
+      const TclRef entry(Tcl_NewDictObj());
+      Put(entry.get(), "type", EnumName(DataTypeName(output.type()), output.type()));
+      Put(entry.get(), "position",
+          locations.size() > 0 ? EnumName(PositionName(position), position) : Text(""));
+      Tcl_DictObjPut(nullptr, m_fields->get(), key.get(), entry.get());
     }
-    Tcl_DecrRefCount(key);
     return 0;
   }
   // The dictionary of step name to step contents, once the walk is over.
   Tcl_Obj* Steps() {
     EndStep();
-    return m_steps;
+    return m_steps.get();
   }
 
  private:
-  static Tcl_Obj* Held(Tcl_Obj* object) {
-    Tcl_IncrRefCount(object);
-    return object;
-  }
   // Puts the step begun last, if any, into the steps.
   void EndStep() {
     if (m_descriptions == nullptr) return;
     Tcl_Obj* contents = Tcl_NewDictObj();
     Put(contents, "frames", Tcl_NewIntObj(m_frameCount));
-    Put(contents, "descriptions", m_descriptions);
-    Put(contents, "fields", m_fields);
-    Put(m_steps, m_name.CStr(), contents);
-    Release();
-  }
-  void Release() {
-    if (m_descriptions == nullptr) return;
-    Tcl_DecrRefCount(m_descriptions);
-    Tcl_DecrRefCount(m_fields);
-    m_descriptions = nullptr;
-    m_fields = nullptr;
+    Put(contents, "descriptions", m_descriptions->get());
+    Put(contents, "fields", m_fields->get());
+    Put(m_steps.get(), m_name.CStr(), contents);
+    m_descriptions.reset();
+    m_fields.reset();
   }
 
-  Tcl_Obj* m_steps;
+  TclRef m_steps{Tcl_NewDictObj()};
   // The step begun last, until EndStep.
   odb_String m_name;
   int m_frameCount = 0;
-  Tcl_Obj* m_descriptions = nullptr;
-  Tcl_Obj* m_fields = nullptr;
+  std::unique_ptr<TclRef> m_descriptions;
+  std::unique_ptr<TclRef> m_fields;
 };
 
 }  // namespace
@@ -150,26 +133,19 @@ int ContentsCommand(ClientData, Tcl_Interp* interp, int objc, Tcl_Obj* const obj
     if (database == nullptr) return TCL_ERROR;
     const DatabaseCloser closer(database);
     odb_Odb& odb = *database;
-    Tcl_Obj* result = Tcl_NewDictObj();
-    Tcl_IncrRefCount(result);
-    try {
-      Tcl_Obj* instances = Tcl_NewDictObj();
-      odb_InstanceRepository& repository = odb.rootAssembly().instances();
-      odb_InstanceRepositoryIT instance(repository);
-      for (instance.first(); !instance.isDone(); instance.next()) {
-        Put(instances, instance.currentKey().CStr(),
-            InstanceContents(repository[instance.currentKey()]));
-      }
-      Put(result, "instances", instances);
-      StepContents steps;
-      WalkFields(odb, Selection(), steps);
-      Put(result, "steps", steps.Steps());
-    } catch (...) {
-      Tcl_DecrRefCount(result);
-      throw;
+    const TclRef result(Tcl_NewDictObj());
+    const TclRef instances(Tcl_NewDictObj());
+    odb_InstanceRepository& repository = odb.rootAssembly().instances();
+    odb_InstanceRepositoryIT instance(repository);
+    for (instance.first(); !instance.isDone(); instance.next()) {
+      Put(instances.get(), instance.currentKey().CStr(),
+          InstanceContents(repository[instance.currentKey()]));
     }
-    Tcl_SetObjResult(interp, result);
-    Tcl_DecrRefCount(result);
+    Put(result.get(), "instances", instances.get());
+    StepContents steps;
+    WalkFields(odb, Selection(), steps);
+    Put(result.get(), "steps", steps.Steps());
+    Tcl_SetObjResult(interp, result.get());
     return TCL_OK;
   });
 }
