@@ -430,37 +430,38 @@ OdbBuilder& OdbBuilder::block(OdbBlock block) {
   return *this;
 }
 
-OdbBuilder& OdbBuilder::precision(int code) {
+OdbBlock& OdbBuilder::lastBlock(const char* what) {
   Field& field = lastField();
-  if (field.blocks.empty()) throw std::invalid_argument("a precision needs a block before it");
-  field.blocks.back().precision = code;
+  if (field.blocks.empty()) throw std::invalid_argument(std::string(what) + " a block before it");
+  return field.blocks.back();
+}
+
+OdbBlock& OdbBuilder::blockOfNewRow(int label) {
+  OdbBlock& b = lastBlock("a row needs");
+  if (b.nodeLabels) b.nodeLabels->push_back(label);
+  if (b.elementLabels) b.elementLabels->push_back(label);
+  return b;
+}
+
+OdbBuilder& OdbBuilder::precision(int code) {
+  lastBlock("a precision needs").precision = code;
   return *this;
 }
 
 OdbBuilder& OdbBuilder::labels(const std::string& componentLabels) {
-  Field& field = lastField();
-  if (field.blocks.empty()) throw std::invalid_argument("labels need a block before them");
-  field.blocks.back().componentLabels = componentLabels;
+  lastBlock("labels need").componentLabels = componentLabels;
   return *this;
 }
 
 OdbBuilder& OdbBuilder::rowDouble(int label, const std::vector<double>& values) {
-  Field& field = lastField();
-  if (field.blocks.empty()) throw std::invalid_argument("a row needs a block before it");
-  OdbBlock& b = field.blocks.back();
-  if (b.nodeLabels) b.nodeLabels->push_back(label);
-  if (b.elementLabels) b.elementLabels->push_back(label);
+  OdbBlock& b = blockOfNewRow(label);
   if (!b.dataDouble) b.dataDouble.emplace();
   b.dataDouble->insert(b.dataDouble->end(), values.begin(), values.end());
   return *this;
 }
 
 OdbBuilder& OdbBuilder::row(int label, const std::vector<float>& values) {
-  Field& field = lastField();
-  if (field.blocks.empty()) throw std::invalid_argument("a row needs a block before it");
-  OdbBlock& b = field.blocks.back();
-  if (b.nodeLabels) b.nodeLabels->push_back(label);
-  if (b.elementLabels) b.elementLabels->push_back(label);
+  OdbBlock& b = blockOfNewRow(label);
   b.data.insert(b.data.end(), values.begin(), values.end());
   return *this;
 }

@@ -168,6 +168,10 @@ class OdbBuilder {
     std::vector<Frame> frames;
   };
   Field& lastField();
+  // The last block of the last field; what says what needs it, for the refusal.
+  OdbBlock& lastBlock(const char* what);
+  // The last block, with label appended to its label arrays: the start of every row.
+  OdbBlock& blockOfNewRow(int label);
 
   int m_format;
   MeshLayout m_layout = MeshLayout::kRows;
