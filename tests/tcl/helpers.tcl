@@ -59,6 +59,11 @@ proc convertInChild {db out} {
     return $output
 }
 
+# A file's permission bits in octal digits alone: Tcl 8 writes them 00600, Tcl 9 0o600.
+proc permissions {path} {
+    string trimleft [string map {0o {}} [file attributes $path -permissions]] 0
+}
+
 proc readBytes {path} {
     set f [open $path rb]
     set data [read $f]
