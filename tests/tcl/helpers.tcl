@@ -1,5 +1,5 @@
 # Shared by the command's tests: building databases, converting them, reading the output.
-package require tcltest 2.2
+package require tcltest 2.5
 namespace import -force tcltest::*
 
 if {[info commands odbpost] eq ""} {
@@ -57,6 +57,13 @@ proc convertInChild {db out} {
     set output [exec [info nameofexecutable] $script]
     removeFile child.tcl
     return $output
+}
+
+# The message of the error the script raises in the caller's frame, for tables of refusals;
+# a script that ends without an error fails the test.
+proc errorOf {script} {
+    if {[catch {uplevel 1 $script} message] == 1} {return $message}
+    return -code error "no error from: $script"
 }
 
 proc readBytes {path} {
