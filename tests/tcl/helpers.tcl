@@ -1,5 +1,5 @@
 # Shared by the command's tests: building databases, converting them, reading the output.
-package require tcltest 2.2
+package require tcltest 2.5
 namespace import -force tcltest::*
 
 if {[info commands odbpost] eq ""} {
@@ -62,6 +62,13 @@ proc convertInChild {db out} {
 # A file's permission bits in octal digits alone: Tcl 8 writes them 00600, Tcl 9 0o600.
 proc permissions {path} {
     string trimleft [string map {0o {}} [file attributes $path -permissions]] 0
+}
+
+# The message of the error the script raises in the caller's frame, for tables of refusals;
+# a script that ends without an error fails the test.
+proc errorOf {script} {
+    if {[catch {uplevel 1 $script} message] == 1} {return $message}
+    return -code error "no error from: $script"
 }
 
 proc readBytes {path} {
