@@ -94,10 +94,10 @@ int TranslateFieldOutput(Tcl_Interp* interp, const odb_FieldOutput& field,
   }
   std::string baseName = std::string(field.name().CStr()) + " ( " + field.description().CStr() + ")";
   if (nodal) {
-    return WriteNodalResults(interp, baseName, stepName, frameIndex, type, field.type(),
+    return WriteNodalResults(interp, baseName, stepName, frameIndex, type, dataType,
                              ON_NODES, blocks, meshes);
   }
-  return WriteGaussPointResults(interp, baseName, stepName, frameIndex, type, field.type(),
+  return WriteGaussPointResults(interp, baseName, stepName, frameIndex, type, dataType,
                                 ON_GAUSS_POINTS, blocks, meshes, setNames);
 }
 
