@@ -268,6 +268,22 @@ void OdbWriter::addFieldOutput(std::int64_t id, std::int64_t stepId, std::int64_
   Run(s);
 }
 
+// Older files have neither the precision nor the component_labels column of bulk_block: a
+// column is added only for a database that needs it, and then kept for its later blocks.
+Statement& OdbWriter::blockColumnUpdate(bool& added, const std::string& column,
+                                        const std::string& definition) {
+  if (!added) {
+    const std::string what = "cannot add the " + column + " column";
+    m_connection->exec("ALTER TABLE bulk_block ADD COLUMN " + column + " " + definition,
+                       what.c_str());
+    added = true;
+  }
+  m_columnUpdate = std::make_unique<Statement>(
+      *m_connection, "UPDATE bulk_block SET " + column +
+                         " = ?1 WHERE field_output_id = ?2 AND seq = ?3");
+  return *m_columnUpdate;
+}
+
 void OdbWriter::addBlock(std::int64_t fieldOutputId, std::int64_t seq, const OdbBlock& block) {
   std::int64_t length = block.length;
   if (length < 0) {
@@ -299,35 +315,22 @@ void OdbWriter::addBlock(std::int64_t fieldOutputId, std::int64_t seq, const Odb
   Run(s);
 
   if (block.componentLabels) {
-    // Older files have no component_labels column: it is added for a database that needs it.
-    if (!m_hasLabelsColumn) {
-      m_connection->exec("ALTER TABLE bulk_block ADD COLUMN component_labels TEXT",
-                         "cannot add the component_labels column");
-      m_hasLabelsColumn = true;
-    }
-    Statement update(*m_connection,
-                     "UPDATE bulk_block SET component_labels = ?1 WHERE field_output_id = ?2 AND seq = ?3");
+    Statement& update = blockColumnUpdate(m_hasLabelsColumn, "component_labels", "TEXT");
     update.bindText(1, *block.componentLabels);
     update.bindInt(2, fieldOutputId);
     update.bindInt(3, seq);
     Run(update);
   }
-
   const std::optional<int> precision =
       block.precision ? block.precision : (block.dataDouble ? std::optional<int>(1) : std::nullopt);
-  if (!precision) return;
-  // Older files have no precision column: it is added only for a database that needs it.
-  if (!m_hasPrecisionColumn) {
-    m_connection->exec("ALTER TABLE bulk_block ADD COLUMN \"precision\" INTEGER NOT NULL DEFAULT 0",
-                       "cannot add the precision column");
-    m_hasPrecisionColumn = true;
+  if (precision) {
+    Statement& update =
+        blockColumnUpdate(m_hasPrecisionColumn, "\"precision\"", "INTEGER NOT NULL DEFAULT 0");
+    update.bindInt(1, *precision);
+    update.bindInt(2, fieldOutputId);
+    update.bindInt(3, seq);
+    Run(update);
   }
-  Statement update(*m_connection,
-                   "UPDATE bulk_block SET \"precision\" = ?1 WHERE field_output_id = ?2 AND seq = ?3");
-  update.bindInt(1, *precision);
-  update.bindInt(2, fieldOutputId);
-  update.bindInt(3, seq);
-  Run(update);
 }
 
 void OdbWriter::exec(const std::string& sql) {

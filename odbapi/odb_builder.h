@@ -79,6 +79,10 @@ class OdbWriter {
  private:
   void Start();
   void WriteMeshBlocks();
+  // The update of one optional column of a block (?1 the value, ?2 the field output, ?3 the
+  // block's seq), the column added first when the table has none.
+  odbapi_detail::Statement& blockColumnUpdate(bool& added, const std::string& column,
+                                              const std::string& definition);
   struct Statements;
   struct MeshBlocks;
   std::string m_path;
@@ -90,6 +94,7 @@ class OdbWriter {
   bool m_committed = false;
   bool m_hasPrecisionColumn = false;
   bool m_hasLabelsColumn = false;
+  std::unique_ptr<odbapi_detail::Statement> m_columnUpdate;
 };
 
 // A whole database described call by call: ids and seq numbers follow the order of the
